@@ -1,0 +1,17 @@
+#pragma once
+#include <cstdint>
+
+#include "player/module.h"
+
+// The list of playing Modules, in the order play started; the mixing thread
+// walks it. The head is linked to itself when empty.
+extern Module playingModules;
+
+bool modulePlay(Module* module);
+bool moduleStop(Module* module);
+void moduleSetBpm(Module* module, int32_t bpm);
+void moduleTick(Module* module);
+int32_t moduleGetOrder(const Module* module);
+int32_t moduleGetRow(const Module* module);
+int32_t moduleGetMilliseconds(const Module* module);
+int32_t amigaPeriod(int32_t note, int32_t finetune);
