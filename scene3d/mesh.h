@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 struct Vec3 {
@@ -55,9 +56,16 @@ constexpr int32_t materialCapacity = 100;
 class MeshSet {
 public:
     MeshSet();
+    // Releases every Mesh with its vertex and face lists, and the Material table.
+    ~MeshSet();
+    MeshSet(const MeshSet&) = delete;
+    MeshSet& operator=(const MeshSet&) = delete;
     // Reads the 3D Studio file at `path` into one new Mesh. Returns false when
     // the file cannot be opened (the caller tells the user and ends).
     bool loadMesh(const char* path);
+    // The same from a file image already in memory: walks the bytes with
+    // bounds, so any input is safe. Always appends exactly one Mesh.
+    void loadMeshFromMemory(const unsigned char* bytes, size_t size);
     // Returns false when the table is full.
     bool addMaterial(int32_t red, int32_t green, int32_t blue, int32_t outlineAlpha, int32_t mode);
     void render(uint32_t* frame, const uint32_t* glow, int32_t faceAlpha, int32_t glowSize);
@@ -70,3 +78,8 @@ public:
 
 void fillTriangle(uint32_t* frame, int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2,
                   int32_t y2, int32_t red, int32_t green, int32_t blue, int32_t alpha);
+
+// Loads the show's model file into `set`; when the file cannot be opened,
+// tells the user ("cannot open 3ds-file", caption "multimedia error") and ends
+// the process with exit code 1. Call it before the display is opened.
+void loadModelOrExit(MeshSet& set, const char* path);
