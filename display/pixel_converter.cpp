@@ -1,0 +1,102 @@
+#include "display/pixel_converter.h"
+
+#include <cstring>
+
+// Every converter reads the source as 32-bit values and writes its
+// destination byte by byte or through memcpy, so a destination row needs no
+// particular alignment (a 24-bit surface's rows rarely have one).
+
+namespace {
+
+inline void store16(uint8_t* destination, uint32_t value) {
+    const uint16_t v = static_cast<uint16_t>(value);
+    std::memcpy(destination, &v, sizeof v);
+}
+
+inline void store32(uint8_t* destination, uint32_t value) {
+    std::memcpy(destination, &value, sizeof value);
+}
+
+}  // namespace
+
+void convertRgb32(const uint32_t* source, uint8_t* destination, int32_t count) {
+    if (count > 0) {
+        std::memcpy(destination, source, static_cast<size_t>(count) * 4);
+    }
+}
+
+void convertBgr32(const uint32_t* source, uint8_t* destination, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        const uint32_t p = source[i];
+        store32(destination + i * 4, ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF));
+    }
+}
+
+void convertRgb24(const uint32_t* source, uint8_t* destination, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        const uint32_t p = source[i];
+        uint8_t* d = destination + i * 3;
+        d[0] = static_cast<uint8_t>(p);
+        d[1] = static_cast<uint8_t>(p >> 8);
+        d[2] = static_cast<uint8_t>(p >> 16);
+    }
+}
+
+void convertBgr24(const uint32_t* source, uint8_t* destination, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        const uint32_t p = source[i];
+        uint8_t* d = destination + i * 3;
+        d[0] = static_cast<uint8_t>(p >> 16);
+        d[1] = static_cast<uint8_t>(p >> 8);
+        d[2] = static_cast<uint8_t>(p);
+    }
+}
+
+void convertRgb565(const uint32_t* source, uint8_t* destination, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        const uint32_t p = source[i];
+        store16(destination + i * 2, ((p >> 8) & 0xF800) | ((p >> 5) & 0x07E0) | ((p >> 3) & 0x001F));
+    }
+}
+
+void convertBgr565(const uint32_t* source, uint8_t* destination, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        const uint32_t p = source[i];
+        store16(destination + i * 2, ((p << 8) & 0xF800) | ((p >> 5) & 0x07E0) | ((p >> 19) & 0x001F));
+    }
+}
+
+void convertRgb555(const uint32_t* source, uint8_t* destination, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        const uint32_t p = source[i];
+        store16(destination + i * 2, ((p >> 9) & 0x7C00) | ((p >> 6) & 0x03E0) | ((p >> 3) & 0x001F));
+    }
+}
+
+void convertBgr555(const uint32_t* source, uint8_t* destination, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        const uint32_t p = source[i];
+        store16(destination + i * 2, ((p << 7) & 0x7C00) | ((p >> 6) & 0x03E0) | ((p >> 19) & 0x001F));
+    }
+}
+
+const PixelConverterEntry pixelConverterTable[pixelConverterCount] = {
+    {"32-bit red high", 32, 0xFF0000, 0xFF00, 0xFF, 4, convertRgb32},
+    {"32-bit red low", 32, 0xFF, 0xFF00, 0xFF0000, 4, convertBgr32},
+    {"24-bit red high", 24, 0xFF0000, 0xFF00, 0xFF, 3, convertRgb24},
+    {"24-bit red low", 24, 0xFF, 0xFF00, 0xFF0000, 3, convertBgr24},
+    {"16-bit 5-6-5 red high", 16, 0xF800, 0x7E0, 0x1F, 2, convertRgb565},
+    {"16-bit 5-6-5 red low", 16, 0x1F, 0x7E0, 0xF800, 2, convertBgr565},
+    {"16-bit 5-5-5 red high", 16, 0x7C00, 0x3E0, 0x1F, 2, convertRgb555},
+    {"16-bit 5-5-5 red low", 16, 0x1F, 0x3E0, 0x7C00, 2, convertBgr555},
+};
+
+PixelConverter choosePixelConverter(uint32_t bitCount, uint32_t redMask, uint32_t greenMask, uint32_t blueMask) {
+    for (const PixelConverterEntry& entry : pixelConverterTable) {
+        if (entry.bitCount == bitCount && entry.redMask == redMask && entry.greenMask == greenMask &&
+            entry.blueMask == blueMask) {
+            return entry.converter;
+        }
+    }
+    return nullptr;
+}
