@@ -5,7 +5,6 @@
 #include <cstring>
 #include <vector>
 
-#include "core/platform.h"
 #include "scene3d/mesh.h"
 
 namespace {
@@ -269,12 +268,5 @@ bool MeshSet::addMaterial(int32_t red, int32_t green, int32_t blue, int32_t outl
 void Mesh::assignMaterial(Material* material) {
     for (int32_t i = 0; i < faceCount; ++i) {
         faces[i].material = material;
-    }
-}
-
-void loadModelOrExit(MeshSet& set, const char* path) {
-    if (!set.loadMesh(path)) {
-        platformShowMessage("cannot open 3ds-file", "multimedia error");
-        platformExitProcess(1);
     }
 }
