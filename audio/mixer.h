@@ -51,3 +51,14 @@ void mixVoices(float* destination, Voice* list, int32_t frames);
 
 // Rounds (ties to even), clips and stores 2 * frames values as int16.
 void convertBlock(int16_t* destination, const float* source, int32_t frames);
+
+// Sets mixingRate, rampLength (at least 1) and its reciprocal for `rate`
+// frames per second; the device does this when it opens. Rates below 1 are
+// ignored.
+void mixerSetRate(int32_t rate);
+
+// Builds the 256 silent voices and links them into voiceList in index order;
+// false when the table cannot be allocated. voicesRelease empties the list
+// and frees the table.
+bool voicesCreate();
+void voicesRelease();
