@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "player/channel.h"
 #include "player/module.h"
 
 // The list of playing Modules, in the order play started; the mixing thread
@@ -15,3 +16,11 @@ int32_t moduleGetOrder(const Module* module);
 int32_t moduleGetRow(const Module* module);
 int32_t moduleGetMilliseconds(const Module* module);
 int32_t amigaPeriod(int32_t note, int32_t finetune);
+
+// The two halves of moduleTick: the row tick and every other tick.
+void processRow(Module* module);
+void processTick(Module* module);
+
+// The pattern that the order table names at the current order position, or
+// null when there is none.
+const Pattern* currentPattern(const Module* module);
