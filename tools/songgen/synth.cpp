@@ -1,0 +1,352 @@
+#include "synth.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+constexpr double pi = 3.14159265358979323846;
+constexpr double middleC = 261.6255653005986;  // the pitch a sample plays at note C-4 when tuned to 8363 Hz
+constexpr double baseRate = 8363.0;
+
+// A small deterministic noise source, so the generator's output never
+// depends on the C library.
+struct Noise {
+    uint32_t state;
+    explicit Noise(uint32_t seed) : state(seed) {}
+    double next() {  // -1..1
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return static_cast<double>(state) / 2147483648.0 - 1.0;
+    }
+};
+
+// Scales a waveform so its largest excursion is `peak` and stores it as
+// 16-bit frames (8-bit samples keep only the high byte when written).
+std::vector<int16_t> quantise(const std::vector<double>& wave, double peak, bool sixteenBit) {
+    double largest = 1e-9;
+    for (double v : wave) largest = std::max(largest, std::fabs(v));
+    std::vector<int16_t> frames(wave.size());
+    for (size_t i = 0; i < wave.size(); ++i) {
+        const double v = wave[i] / largest * peak;
+        if (sixteenBit) {
+            frames[i] = static_cast<int16_t>(std::lround(std::clamp(v * 32767.0, -32768.0, 32767.0)));
+        } else {
+            const long b = std::clamp(std::lround(v * 127.0), -128L, 127L);
+            frames[i] = static_cast<int16_t>(b * 256);
+        }
+    }
+    return frames;
+}
+
+// Relative note and finetune so that a sample whose content at `rate` frames
+// per second has the pitch `pitch` sounds at the right pitch for every note
+// (C-4 = middle C). For a drum, pitch = middleC plays it at its own rate on C-4.
+void tune(XmSample& s, double rate, double pitch) {
+    const double semitones = 12.0 * std::log2(rate * middleC / (pitch * baseRate));
+    const long whole = std::lround(semitones);
+    const long fine = std::clamp(std::lround((semitones - static_cast<double>(whole)) * 128.0), -128L, 127L);
+    s.relativeNote = static_cast<int8_t>(whole);
+    s.finetune = static_cast<int8_t>(fine);
+}
+
+// One cycle (or `cycles` cycles) of a band-limited wave with the given
+// harmonic amplitudes, `length` frames in all.
+std::vector<double> additive(size_t length, int cycles, const std::vector<double>& harmonics,
+                             double phaseSpread = 0.0) {
+    std::vector<double> w(length, 0.0);
+    for (size_t h = 0; h < harmonics.size(); ++h) {
+        const double k = static_cast<double>(h + 1);
+        const double phase = phaseSpread * k * k;
+        for (size_t i = 0; i < length; ++i)
+            w[i] += harmonics[h] *
+                    std::sin(2.0 * pi * k * cycles * static_cast<double>(i) / static_cast<double>(length) + phase);
+    }
+    return w;
+}
+
+std::vector<double> sawHarmonics(int count, double tilt) {
+    std::vector<double> a;
+    for (int k = 1; k <= count; ++k) a.push_back(1.0 / std::pow(static_cast<double>(k), tilt));
+    return a;
+}
+
+XmEnvelope envelope(std::vector<std::pair<uint16_t, uint16_t>> points) {
+    XmEnvelope e;
+    e.points = std::move(points);
+    e.on = true;
+    return e;
+}
+
+XmInstrument one(const char* name, XmSample s) {
+    XmInstrument ins;
+    ins.name = name;
+    ins.samples.push_back(std::move(s));
+    return ins;
+}
+
+}  // namespace
+
+XmInstrument makeKick() {
+    // A falling sine with a short click; 16-bit to keep the low end clean.
+    const double rate = 11025.0;
+    const size_t n = static_cast<size_t>(rate * 0.30);
+    Noise noise(0x4b1d);
+    std::vector<double> w(n);
+    double phase = 0.0;
+    double click = 0.0;
+    for (size_t i = 0; i < n; ++i) {
+        const double t = static_cast<double>(i) / rate;
+        const double freq = 44.0 + 120.0 * std::exp(-t / 0.03);
+        phase += 2.0 * pi * freq / rate;
+        const double body = std::sin(phase) * std::exp(-t / 0.16) * std::min(1.0, t / 0.002);
+        click = 0.6 * click + 0.4 * noise.next();
+        w[i] = std::tanh(1.8 * body) + 0.35 * click * std::exp(-t / 0.004);
+    }
+    for (size_t i = n - 200; i < n; ++i) w[i] *= static_cast<double>(n - i) / 200.0;
+    XmSample s;
+    s.name = "kick";
+    s.frames = quantise(w, 0.97, true);
+    s.sixteenBit = true;
+    tune(s, rate, middleC);
+    return one("kick", std::move(s));
+}
+
+XmInstrument makeStab() {
+    // Two slightly detuned saws over a 64-frame cycle; the envelope turns it
+    // into a stab with a gated echo every two rows.
+    const size_t n = 4096;
+    std::vector<double> w = additive(n, 64, sawHarmonics(22, 1.0));
+    const std::vector<double> b = additive(n, 65, sawHarmonics(22, 1.0), 0.3);
+    for (size_t i = 0; i < n; ++i) w[i] += 0.6 * b[i];
+    XmSample s;
+    s.name = "detuned saw";
+    s.frames = quantise(w, 0.95, false);
+    s.loop = XmLoop::forward;
+    s.loopStart = 0;
+    s.loopLength = static_cast<uint32_t>(n);
+    tune(s, 1.0, 1.0 / 64.0);
+    XmInstrument ins = one("echo stab", std::move(s));
+    ins.volumeEnvelope = envelope({{0, 64}, {3, 36}, {8, 11}, {15, 5}, {16, 34}, {18, 16}, {21, 6}, {31, 5}});
+    ins.volumeEnvelope.loop = true;
+    ins.volumeEnvelope.loopStart = 3;
+    ins.volumeEnvelope.loopEnd = 7;
+    ins.fadeout = 2048;
+    return ins;
+}
+
+XmInstrument makeSnare() {
+    const double rate = 16000.0;
+    const size_t n = static_cast<size_t>(rate * 0.24);
+    Noise noise(0x5a4e);
+    std::vector<double> w(n);
+    double low = 0.0;
+    double prev = 0.0;
+    for (size_t i = 0; i < n; ++i) {
+        const double t = static_cast<double>(i) / rate;
+        const double tone = std::sin(2.0 * pi * 180.0 * t) * std::exp(-t / 0.045) +
+                            0.5 * std::sin(2.0 * pi * 330.0 * t) * std::exp(-t / 0.025);
+        const double raw = noise.next();
+        low += 0.35 * (raw - low);
+        const double bright = raw - prev;  // tilt the noise upwards
+        prev = raw;
+        const double snap = (0.7 * low + 0.45 * bright) * std::exp(-t / 0.065);
+        w[i] = std::tanh(1.3 * (0.75 * tone + snap)) * std::min(1.0, t / 0.001);
+    }
+    XmSample s;
+    s.name = "snare";
+    s.frames = quantise(w, 0.97, false);
+    tune(s, rate, middleC);
+    return one("snare", std::move(s));
+}
+
+XmInstrument makeHat() {
+    const double rate = 22050.0;
+    const size_t n = static_cast<size_t>(rate * 0.07);
+    Noise noise(0x4a7);
+    std::vector<double> w(n);
+    double a = 0.0;
+    double b = 0.0;
+    for (size_t i = 0; i < n; ++i) {
+        const double t = static_cast<double>(i) / rate;
+        const double x = noise.next();
+        const double hp = x - a;  // two first-difference stages: only the hiss is left
+        a = x;
+        const double hp2 = hp - b;
+        b = hp;
+        w[i] = hp2 * std::exp(-t / 0.016);
+    }
+    XmSample s;
+    s.name = "closed hat";
+    s.frames = quantise(w, 0.95, false);
+    tune(s, rate, middleC);
+    return one("hat", std::move(s));
+}
+
+XmInstrument makeBass() {
+    // Sixteen cycles whose brightness falls, then the last cycle loops: a
+    // plucked start settling into a round tone.
+    const size_t cycle = 64;
+    const int cycles = 16;
+    std::vector<double> w;
+    for (int c = 0; c < cycles; ++c) {
+        const double bright = 2.0 + 10.0 * std::exp(-c / 4.0);
+        std::vector<double> harmonics;
+        for (int k = 1; k <= 24; ++k) {
+            const double kk = static_cast<double>(k);
+            harmonics.push_back((k == 1 ? 1.6 : 1.0) / kk / (1.0 + (kk / bright) * (kk / bright)));
+        }
+        const std::vector<double> one = additive(cycle, 1, harmonics);
+        w.insert(w.end(), one.begin(), one.end());
+    }
+    XmSample s;
+    s.name = "bass";
+    s.frames = quantise(w, 0.97, true);
+    s.sixteenBit = true;
+    s.loop = XmLoop::forward;
+    s.loopStart = static_cast<uint32_t>(cycle * (cycles - 1));
+    s.loopLength = static_cast<uint32_t>(cycle);
+    tune(s, 1.0, 1.0 / static_cast<double>(cycle));
+    XmInstrument ins = one("bass", std::move(s));
+    ins.volumeEnvelope = envelope({{0, 64}, {6, 52}, {24, 44}, {40, 0}});
+    ins.volumeEnvelope.sustain = true;
+    ins.volumeEnvelope.sustainPoint = 2;
+    ins.fadeout = 1024;
+    return ins;
+}
+
+XmInstrument makePad() {
+    // Three soft saws a few cents apart, played back and forth so the chorus
+    // never jumps; the volume swells and breathes, the panning drifts.
+    const size_t n = 8192;
+    std::vector<double> w = additive(n, 128, sawHarmonics(14, 1.4));
+    const std::vector<double> up = additive(n, 129, sawHarmonics(14, 1.4), 0.7);
+    const std::vector<double> down = additive(n, 127, sawHarmonics(14, 1.4), 1.9);
+    for (size_t i = 0; i < n; ++i) w[i] += up[i] + down[i];
+    XmSample s;
+    s.name = "pad";
+    s.frames = quantise(w, 0.95, false);
+    s.loop = XmLoop::pingPong;
+    s.loopStart = 0;
+    s.loopLength = static_cast<uint32_t>(n);
+    tune(s, 1.0, 128.0 / static_cast<double>(n));
+    XmInstrument ins = one("pad", std::move(s));
+    ins.volumeEnvelope = envelope({{0, 0}, {24, 48}, {48, 60}, {80, 44}, {112, 60}});
+    ins.volumeEnvelope.loop = true;  // swells once, then breathes until released
+    ins.volumeEnvelope.loopStart = 2;
+    ins.volumeEnvelope.loopEnd = 4;
+    ins.panningEnvelope = envelope({{0, 32}, {64, 18}, {128, 46}, {192, 32}});
+    ins.panningEnvelope.loop = true;
+    ins.panningEnvelope.loopStart = 0;
+    ins.panningEnvelope.loopEnd = 3;
+    ins.fadeout = 320;
+    return ins;
+}
+
+XmInstrument makeLead() {
+    // A pulse of about a third with a little saw in it: bright but not harsh.
+    const size_t cycle = 64;
+    std::vector<double> harmonics;
+    for (int k = 1; k <= 20; ++k) {
+        const double kk = static_cast<double>(k);
+        const double pulse = std::sin(pi * kk * 0.32) / kk;
+        harmonics.push_back((0.8 * pulse + 0.35 / kk) / (1.0 + kk * kk / 150.0));
+    }
+    XmSample s;
+    s.name = "lead";
+    s.frames = quantise(additive(cycle, 1, harmonics), 0.97, true);
+    s.sixteenBit = true;
+    s.loop = XmLoop::forward;
+    s.loopStart = 0;
+    s.loopLength = static_cast<uint32_t>(cycle);
+    tune(s, 1.0, 1.0 / static_cast<double>(cycle));
+    XmInstrument ins = one("lead", std::move(s));
+    ins.volumeEnvelope = envelope({{0, 0}, {2, 64}, {12, 50}, {28, 0}});
+    ins.volumeEnvelope.sustain = true;
+    ins.volumeEnvelope.sustainPoint = 2;
+    ins.fadeout = 1024;
+    return ins;
+}
+
+XmInstrument makeBell() {
+    // Frequency modulation at 4:1 whose index falls through the attack; the
+    // last four cycles loop with the index held.
+    const size_t cycle = 64;
+    const size_t n = 2048;
+    const size_t loopFrames = 4 * cycle;
+    std::vector<double> w(n);
+    for (size_t i = 0; i < n; ++i) {
+        const size_t held = std::min(i, n - loopFrames);
+        const double index = 0.35 + 2.6 * std::exp(-static_cast<double>(held) / 420.0);
+        const double phase = 2.0 * pi * static_cast<double>(i) / static_cast<double>(cycle);
+        w[i] = std::sin(phase + index * std::sin(4.0 * phase)) + 0.25 * std::sin(2.0 * phase);
+    }
+    XmSample s;
+    s.name = "bell";
+    s.frames = quantise(w, 0.95, false);
+    s.loop = XmLoop::forward;
+    s.loopStart = static_cast<uint32_t>(n - loopFrames);
+    s.loopLength = static_cast<uint32_t>(loopFrames);
+    tune(s, 1.0, 1.0 / static_cast<double>(cycle));
+    XmInstrument ins = one("bell", std::move(s));
+    ins.volumeEnvelope = envelope({{0, 64}, {4, 44}, {16, 24}, {48, 10}, {120, 0}});
+    ins.panningEnvelope = envelope({{0, 32}, {24, 16}, {72, 48}, {96, 32}});
+    ins.panningEnvelope.loop = true;
+    ins.panningEnvelope.loopStart = 0;
+    ins.panningEnvelope.loopEnd = 3;
+    ins.fadeout = 1024;
+    return ins;
+}
+
+XmInstrument makeNoise() {
+    // A looped burst of bright noise: open hat, crash and riser, shaped by
+    // the envelope and the pattern.
+    const double rate = 22050.0;
+    const size_t n = 4096;
+    Noise noise(0xc0ffee);
+    std::vector<double> w(n);
+    double a = 0.0;
+    for (size_t i = 0; i < n; ++i) {
+        const double x = noise.next();
+        w[i] = x - 0.85 * a;
+        a = x;
+    }
+    XmSample s;
+    s.name = "noise";
+    s.frames = quantise(w, 0.95, false);
+    s.loop = XmLoop::forward;
+    s.loopStart = 0;
+    s.loopLength = static_cast<uint32_t>(n);
+    tune(s, rate, middleC);
+    XmInstrument ins = one("cymbal", std::move(s));
+    ins.volumeEnvelope = envelope({{0, 64}, {6, 34}, {40, 12}, {160, 0}});
+    ins.fadeout = 2048;
+    return ins;
+}
+
+XmInstrument makeTom() {
+    const double rate = 11025.0;
+    const size_t n = static_cast<size_t>(rate * 0.28);
+    std::vector<double> w(n);
+    double phase = 0.0;
+    for (size_t i = 0; i < n; ++i) {
+        const double t = static_cast<double>(i) / rate;
+        phase += 2.0 * pi * (110.0 + 70.0 * std::exp(-t / 0.05)) / rate;
+        w[i] = std::sin(phase) * std::exp(-t / 0.11) * std::min(1.0, t / 0.002);
+    }
+    for (size_t i = n - 100; i < n; ++i) w[i] *= static_cast<double>(n - i) / 100.0;
+    XmSample s;
+    s.name = "tom";
+    s.frames = quantise(w, 0.97, false);
+    tune(s, rate, middleC);
+    return one("tom", std::move(s));
+}
+
+XmInstrument makeEmpty(const char* name) {
+    XmInstrument ins;
+    ins.name = name;
+    return ins;
+}
