@@ -30,6 +30,7 @@
 
 #include "composition.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -48,6 +49,23 @@ constexpr int iKick = 1, iStab = 2, iSnare = 3, iHat = 4, iBass = 5, iPad = 6, i
               iTom = 11;
 
 constexpr int channelCount = 16;
+
+// The mix: each channel's volumes in the tracks below are scaled by its
+// level here (percent), so the balance is set in one place.
+constexpr int mixLevel[16] = {
+    100,            // kick
+    130,            // snare
+    150,            // hat
+    100,            // cymbal
+    100,            // bass
+    125, 125, 125,  // pad
+    110, 110, 110,  // echo stab
+    120,            // lead
+    120,            // lead echo
+    120,            // bell
+    120,            // bell echo
+    100,            // toms
+};
 constexpr int rowsPerPattern = 64;
 
 [[noreturn]] void fail(const std::string& what) {
@@ -149,6 +167,15 @@ struct Composer {
         return song.patterns[static_cast<size_t>(p)].cells[static_cast<size_t>(row * channelCount + ch)];
     }
 
+    // Stores a cell, its volume set by the channel's level in the mix.
+    void place(int p, int ch, int row, XmCell c) {
+        if (c.volume >= 0x10 && c.volume <= 0x50) {
+            const int level = (c.volume - 0x10) * mixLevel[ch] / 100;
+            c.volume = static_cast<uint8_t>(0x10 + std::min(level, 0x40));
+        }
+        cell(p, ch, row) = c;
+    }
+
     // Writes one token per row from `row` on.
     void track(int p, int ch, int instrument, int row, const char* text) {
         const std::string bars(text);
@@ -172,7 +199,7 @@ struct Composer {
         int rows = 0;
         while (in >> token) {
             const XmCell c = parseToken(token, instrument);
-            if (token != ".") cell(p, ch, row + rows) = c;
+            if (token != ".") place(p, ch, row + rows, c);
             ++rows;
         }
         return rows;
@@ -189,7 +216,7 @@ struct Composer {
                 if (line[i] == ' ' || !hit) continue;
                 char token[16];
                 std::snprintf(token, sizeof token, "%s@%02X", note, volumes[hit - hits]);
-                cell(p, ch, row + t * static_cast<int>(length) + static_cast<int>(i)) = parseToken(token, instrument);
+                place(p, ch, row + t * static_cast<int>(length) + static_cast<int>(i), parseToken(token, instrument));
             }
     }
 
@@ -206,7 +233,7 @@ struct Composer {
     // pushed to one side: a tempo-synced echo.
     void delay(int p, int from, int to, int instrument, int rows, int volume, int panning) {
         for (int row = rowsPerPattern - 1 - rows; row >= 0; --row) {
-            const XmCell source = cell(p, from, row);
+            XmCell source = cell(p, from, row);
             if (source.note == 0) continue;
             XmCell c;
             c.note = source.note;
@@ -216,7 +243,7 @@ struct Composer {
                 c.effect = 8;
                 c.parameter = static_cast<uint8_t>(panning);
             }
-            cell(p, to, row + rows) = c;
+            place(p, to, row + rows, c);
         }
     }
 };
@@ -233,7 +260,7 @@ void mainGroove(Composer& c, int p, bool fill) {
     for (int bar = 0; bar < 4; ++bar) {
         const int r = bar * 16;
         c.track(p, snare, iSnare, r, ". . . . C-4@30 . . C-4@0C:ED4 . . . . C-4@30 . . .");
-        c.grid(p, hat, iHat, "C-5", r, 1, "h.H.h.Hgh.H.h.Hg", hatHits, hatVolumes);
+        c.grid(p, hat, iHat, "A-4", r, 1, "h.H.h.Hgh.H.h.Hg", hatHits, hatVolumes);
     }
     c.track(p, cymbal, iNoise, 0, "C-5@24");
     if (fill) {
@@ -272,7 +299,7 @@ void intro(Composer& c) {
             "C-2@2C . . . . . . . C-2@24 . . C-3@20 . . C-2@24 . |"
             "G-1@2C . . . . . . . G-1@24 . . G-2@20 . . B-1@24:302 .");
     c.grid(p, kick, iKick, "C-4", 32, 1, "x.......o.......x.......o...o...", kickHits, kickVolumes);
-    c.grid(p, hat, iHat, "C-5", 48, 1, "g.h.g.h.g.h.g.hh", hatHits, hatVolumes);
+    c.grid(p, hat, iHat, "A-4", 48, 1, "g.h.g.h.g.h.g.hh", hatHits, hatVolumes);
     c.track(p, snare, iSnare, 52, "C-4@20 . . . . . . . C-4@1C:E94 . C-4@20:E94 C-4@28:E92");
 }
 
@@ -359,8 +386,8 @@ void secondThemeGroove(Composer& c, int p) {
     c.grid(p, kick, iKick, "C-4", 0, 4, "x...x...x...x...", kickHits, kickVolumes);
     for (int bar = 0; bar < 4; ++bar) {
         const int r = bar * 16;
-        c.track(p, snare, iSnare, r, ". . . . C-4@2C . . . . . . . C-4@2C . . C-4@0A:ED5");
-        c.track(p, hat, iHat, r, "C-5@14 C-5@0C . C-5@0C C-5@14 C-5@0C . C-5@0C C-5@14 C-5@0C . C-5@0C C-5@14 C-5@0C . C-5@10:R82");
+        c.track(p, snare, iSnare, r, ". . . . C-4@26 . . . . . . . C-4@26 . . C-4@0A:ED5");
+        c.track(p, hat, iHat, r, "A-4@14 A-4@0C . A-4@0C A-4@14 A-4@0C . A-4@0C A-4@14 A-4@0C . A-4@0C A-4@14 A-4@0C . A-4@10:R82");
         c.track(p, cymbal, iNoise, r, ". . D-6@18:EC3 . . . D-6@18:EC3 . . . D-6@18:EC3 . . . D-6@1C:EC4 .");
     }
 }
@@ -372,8 +399,8 @@ void secondTheme(Composer& c) {
         c.track(p, cymbal, iNoise, 0, "C-5@28");
         const char* const chords[4] = {"A-4 C-5 F-5", "G-4 C-5 E-5", "A-4 D-5 F-5", "A-4 C-5 E-5"};
         secondThemeChords(c, p, chords);
-        c.chord(p, pad, iPad, 0, "F-3 C-4 A-4", "@14");
-        c.chord(p, pad, iPad, 32, "D-3 A-3 F-4", "@14");
+        c.chord(p, pad, iPad, 0, "F-3 C-4 A-4", "@10");
+        c.chord(p, pad, iPad, 32, "D-3 A-3 F-4", "@10");
         c.track(p, bass, iBass, 0,
                 "F-2@30 . F-3@24 . F-2@30 . F-3@24 . F-2@30 . F-3@24 . F-2@30 . E-2@2C:303 . |"
                 "C-2@30 . C-3@24 . C-2@30 . C-3@24 . C-2@30 . C-3@24 . C-2@30 . D-2@2C:303 . |"
@@ -398,9 +425,9 @@ void secondTheme(Composer& c) {
         c.track(p, cymbal, iNoise, 0, "C-5@28");
         const char* const chords[4] = {"A-4 C-5 F-5", "G-4 C-5 E-5", "G-4 B-4 D-5", "G#4 B-4 E-5"};
         secondThemeChords(c, p, chords);
-        c.chord(p, pad, iPad, 0, "F-3 C-4 A-4", "@14");
-        c.chord(p, pad, iPad, 32, "G-3 D-4 B-4", "@14");
-        c.chord(p, pad, iPad, 48, "E-3 B-3 G#4", "@14");
+        c.chord(p, pad, iPad, 0, "F-3 C-4 A-4", "@10");
+        c.chord(p, pad, iPad, 32, "G-3 D-4 B-4", "@10");
+        c.chord(p, pad, iPad, 48, "E-3 B-3 G#4", "@10");
         c.track(p, bass, iBass, 0,
                 "F-2@30 . F-3@24 . F-2@30 . F-3@24 . F-2@30 . F-3@24 . F-2@30 . E-2@2C:303 . |"
                 "C-2@30 . C-3@24 . C-2@30 . C-3@24 . C-2@30 . C-3@24 . C-2@30 . D-2@2C:303 . |"
@@ -426,9 +453,9 @@ void closing(Composer& c) {
     c.grid(p, kick, iKick, "C-4", 0, 3, "x..x......x..x..", kickHits, kickVolumes);
     for (int bar = 0; bar < 3; ++bar) {
         c.track(p, snare, iSnare, bar * 16, ". . . . C-4@2C . . . . . . . C-4@2C . . .");
-        c.grid(p, hat, iHat, "C-5", bar * 16, 1, "h.H.h.Hgh.H.h.Hg", hatHits, hatVolumes);
+        c.grid(p, hat, iHat, "A-4", bar * 16, 1, "h.H.h.Hgh.H.h.Hg", hatHits, hatVolumes);
     }
-    c.grid(p, hat, iHat, "C-5", 48, 1, "g.h.g.h.g.h.g.h.", hatHits, hatVolumes);
+    c.grid(p, hat, iHat, "A-4", 48, 1, "g.h.g.h.g.h.g.h.", hatHits, hatVolumes);
     c.track(p, cymbal, iNoise, 0, "C-5@28");
     c.chord(p, pad, iPad, 0, "A-3 C-4 E-4", "@18");
     c.chord(p, pad, iPad, 16, "A-3 C-4 F-4", "@18");

@@ -25,13 +25,17 @@ struct Noise {
 };
 
 // Scales a waveform so its largest excursion is `peak` and stores it as
-// 16-bit frames (8-bit samples keep only the high byte when written).
-std::vector<int16_t> quantise(const std::vector<double>& wave, double peak, bool sixteenBit) {
+// 16-bit frames (8-bit samples keep only the high byte when written). A
+// `drive` above 0 rounds the peaks off first (tanh), so the sound is denser
+// for the same peak level.
+std::vector<int16_t> quantise(const std::vector<double>& wave, double peak, bool sixteenBit, double drive = 0.0) {
     double largest = 1e-9;
     for (double v : wave) largest = std::max(largest, std::fabs(v));
     std::vector<int16_t> frames(wave.size());
     for (size_t i = 0; i < wave.size(); ++i) {
-        const double v = wave[i] / largest * peak;
+        double v = wave[i] / largest;
+        if (drive > 0.0) v = std::tanh(drive * v) / std::tanh(drive);
+        v *= peak;
         if (sixteenBit) {
             frames[i] = static_cast<int16_t>(std::lround(std::clamp(v * 32767.0, -32768.0, 32767.0)));
         } else {
@@ -124,7 +128,7 @@ XmInstrument makeStab() {
     for (size_t i = 0; i < n; ++i) w[i] += 0.6 * b[i];
     XmSample s;
     s.name = "detuned saw";
-    s.frames = quantise(w, 0.95, false);
+    s.frames = quantise(w, 0.95, false, 1.5);
     s.loop = XmLoop::forward;
     s.loopStart = 0;
     s.loopLength = static_cast<uint32_t>(n);
@@ -204,7 +208,7 @@ XmInstrument makeBass() {
     }
     XmSample s;
     s.name = "bass";
-    s.frames = quantise(w, 0.97, true);
+    s.frames = quantise(w, 0.97, true, 1.2);
     s.sixteenBit = true;
     s.loop = XmLoop::forward;
     s.loopStart = static_cast<uint32_t>(cycle * (cycles - 1));
@@ -228,7 +232,7 @@ XmInstrument makePad() {
     for (size_t i = 0; i < n; ++i) w[i] += up[i] + down[i];
     XmSample s;
     s.name = "pad";
-    s.frames = quantise(w, 0.95, false);
+    s.frames = quantise(w, 0.95, false, 1.8);
     s.loop = XmLoop::pingPong;
     s.loopStart = 0;
     s.loopLength = static_cast<uint32_t>(n);
