@@ -49,16 +49,24 @@ Lettering letter(const char* text, double scaleX, double scaleY, double advance,
 
 std::vector<unsigned char> makeLogoImage() {
     std::vector<Lettering> lines;
-    lines.push_back(letter("zandivorium", 2.05, 2.75, 24.6, 2.7, width / 2.0, -2.0));
-    Lettering year = letter("2001", 1.9, 1.75, 27.0, 2.0, width / 2.0, 58.0);
+    // Tall, narrow letters for the name; the year smaller beneath, between rules.
+    lines.push_back(letter("zandivorium", 2.1, 4.0, 24.6, 2.8, width / 2.0, 1.0));
+    constexpr double yearTop = 58.0;
+    constexpr double yearScale = 2.0;
+    Lettering year = letter("2001", 1.9, yearScale, 26.0, 2.1, width / 2.0, yearTop - 2.6 * yearScale + 4.0);
     // Rules either side of the year, at the middle of its digits.
-    const double ruleY = 58.0 + 7.3 * 1.75;
-    year.strokes.push_back({{14.0, ruleY}, {width / 2.0 - 66.0, ruleY}, -1.0});
-    year.strokes.push_back({{width / 2.0 + 66.0, ruleY}, {width - 14.0, ruleY}, -1.0});
+    const double ruleY = yearTop + 4.0 + 4.7 * yearScale;
+    year.strokes.push_back({{16.0, ruleY}, {width / 2.0 - 62.0, ruleY}, -1.0});
+    year.strokes.push_back({{width / 2.0 + 62.0, ruleY}, {width - 16.0, ruleY}, -1.0});
     lines.push_back(year);
 
-    constexpr double shadowReach = 3.0;  // the dark rim that keeps letters apart from the scene
-    constexpr int shadowGrey = 10;
+    // A dark rim keeps the letters apart from a busy scene behind them; the
+    // letters are lit from the upper left (bright top edges, deeper lower
+    // edges) and grow darker toward their foot.
+    constexpr double rimReach = 4.0;
+    constexpr int rimGrey = 2;
+    constexpr double lightX = -0.8;
+    constexpr double lightY = -0.9;
     std::vector<unsigned char> image(static_cast<size_t>(width) * height, 0);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -66,24 +74,32 @@ std::vector<unsigned char> makeLogoImage() {
             bool rim = false;
             for (const Lettering& l : lines) {
                 const double centreDistance = strokeDistance(l.strokes, {x + 0.5, y + 0.5}) - l.pen;
-                if (centreDistance > 2.0 + shadowReach) continue;
-                if (centreDistance <= shadowReach) rim = true;
+                if (centreDistance > 2.0 + rimReach) continue;
+                if (centreDistance <= rimReach) rim = true;
+                double sum = 0.0;
                 int inside = 0;
                 for (int sy = 0; sy < samples; ++sy)
                     for (int sx = 0; sx < samples; ++sx) {
                         const Point p{x + (sx + 0.5) / samples, y + (sy + 0.5) / samples};
-                        if (strokeDistance(l.strokes, p) <= l.pen) ++inside;
+                        if (strokeDistance(l.strokes, p) > l.pen) continue;
+                        ++inside;
+                        double t = (p.y - l.top) / (l.bottom - l.top);
+                        t = std::clamp(t, 0.0, 1.0);
+                        double fill = 235.0 - 85.0 * t;
+                        // Near an edge facing the light: brighter; facing away: darker.
+                        if (strokeDistance(l.strokes, {p.x + lightX, p.y + lightY}) > l.pen)
+                            fill += 60.0;
+                        else if (strokeDistance(l.strokes, {p.x - lightX, p.y - lightY}) > l.pen)
+                            fill -= 55.0;
+                        sum += std::clamp(fill, 0.0, 255.0);
                     }
                 if (inside == 0) continue;
                 const double coverage = static_cast<double>(inside) / (samples * samples);
-                // Bright at the top of the line, deeper toward its foot.
-                double t = (y + 0.5 - l.top) / (l.bottom - l.top);
-                t = std::clamp(t, 0.0, 1.0);
-                const double fill = 255.0 - 110.0 * t;
-                best = std::max(best, shadowGrey + (fill - shadowGrey) * coverage);
+                const double fill = sum / inside;
+                best = std::max(best, rimGrey + (fill - rimGrey) * coverage);
             }
             int grey = static_cast<int>(best + 0.5);
-            if (grey == 0 && rim) grey = shadowGrey;
+            if (grey < rimGrey && rim) grey = rimGrey;
             image[static_cast<size_t>(y) * width + static_cast<size_t>(x)] = static_cast<unsigned char>(grey);
         }
     }
