@@ -27,15 +27,17 @@ SdlDisplay sdl;
 
 // Drivers that open a "display" nobody can see. The show refuses them unless
 // asked for one on purpose (tests that run without an X server).
+bool offscreenAllowed() {
+    const char* allow = std::getenv("LUMEN_ALLOW_OFFSCREEN");
+    return allow != nullptr && std::strcmp(allow, "1") == 0;
+}
+
 bool invisibleDriver(const char* driver) {
     if (driver == nullptr) {
         return true;
     }
-    if (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0) {
-        return false;
-    }
-    const char* allow = std::getenv("LUMEN_ALLOW_OFFSCREEN");
-    return allow == nullptr || std::strcmp(allow, "1") != 0;
+    const bool invisible = std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+    return invisible && !offscreenAllowed();
 }
 
 // Tries the 32-bit layouts, then 24, then 16, among the formats the renderer
@@ -161,10 +163,43 @@ void paceFlip() {
     }
 }
 
+bool hasValue(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value != nullptr && value[0] != '\0';
+}
+
+// Starts SDL's video on a driver that can reach a desktop. Unless a driver
+// was named in SDL_VIDEODRIVER, only the desktops the environment names are
+// tried, so that a machine without any fails quietly instead of SDL probing
+// (and printing about) every driver it knows.
+bool startVideo() {
+    if (hasValue("SDL_VIDEODRIVER")) {
+        return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    }
+    const char* candidates[3] = {};
+    int count = 0;
+    if (hasValue("DISPLAY")) {
+        candidates[count++] = "x11";
+    }
+    if (hasValue("WAYLAND_DISPLAY")) {
+        candidates[count++] = "wayland";
+    }
+    if (offscreenAllowed()) {
+        candidates[count++] = "offscreen";
+    }
+    for (int i = 0; i < count; ++i) {
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, candidates[i]);
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool displayPlatformOpen(const char* windowName, int32_t width, int32_t height, PixelLayout* layout) {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (!startVideo()) {
         return false;
     }
     sdl.videoStarted = true;
@@ -202,13 +237,19 @@ bool displayPlatformOpen(const char* windowName, int32_t width, int32_t height, 
     // of every pixel is 0 and must not make the picture transparent.
     SDL_SetTextureBlendMode(sdl.texture, SDL_BLENDMODE_NONE);
 
-    // Without vsync, or on a display faster than 60 Hz, flips are paced here.
+    // The flip waits for the display's refresh. On a display faster than
+    // 60 Hz it also waits for the next sixtieth of a second; where the rate
+    // is unknown (Xvfb reports none) or vsync is not to be had, the timer
+    // alone sets the pace, since a vsync of unknown rate would beat against it.
     SDL_RendererInfo info;
     const bool vsync = SDL_GetRendererInfo(sdl.renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
     SDL_DisplayMode mode;
     const int displayIndex = SDL_GetWindowDisplayIndex(sdl.window);
-    const int refresh = (displayIndex >= 0 && SDL_GetCurrentDisplayMode(displayIndex, &mode) == 0) ? mode.refresh_rate
-                                                                                                    : 0;
+    const int refresh =
+        (displayIndex >= 0 && SDL_GetCurrentDisplayMode(displayIndex, &mode) == 0) ? mode.refresh_rate : 0;
+    if (refresh == 0 && vsync) {
+        SDL_RenderSetVSync(sdl.renderer, 0);
+    }
     sdl.pacePeriod = (!vsync || refresh == 0 || refresh > 61) ? 1.0 / 60.0 : 0.0;
     sdl.nextFlip = 0;
 
