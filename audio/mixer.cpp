@@ -1,7 +1,6 @@
 #include "audio/mixer.h"
 
 #include <cmath>
-#include <new>
 
 #include "core/list.h"
 #include "player/module.h"
@@ -323,20 +322,25 @@ void convertBlock(int16_t* destination, const float* source, int32_t frames) {
     }
 }
 
+namespace {
+// The voices live in static storage: a Channel keeps the address of its
+// voice, and a device closed and opened again must not leave that address
+// dangling. Closing only unhooks the table.
+Voice voiceStorage[voiceCount];
+}  // namespace
+
 bool voicesCreate() {
-    voicesRelease();
-    Voice* table = new (std::nothrow) Voice[voiceCount]();
-    if (!table) return false;
-    voiceTable = table;
+    listInit(&voiceList);
     for (int32_t k = 0; k < voiceCount; ++k) {
-        table[k].index = k;
-        listInsertTail(&table[k], &voiceList);
+        voiceStorage[k] = Voice{};
+        voiceStorage[k].index = k;
+        listInsertTail(&voiceStorage[k], &voiceList);
     }
+    voiceTable = voiceStorage;
     return true;
 }
 
 void voicesRelease() {
     listInit(&voiceList);
-    delete[] voiceTable;
     voiceTable = nullptr;
 }

@@ -57,8 +57,9 @@ void convertBlock(int16_t* destination, const float* source, int32_t frames);
 // ignored.
 void mixerSetRate(int32_t rate);
 
-// Builds the 256 silent voices and links them into voiceList in index order;
-// false when the table cannot be allocated. voicesRelease empties the list
-// and frees the table.
+// Makes the 256 voices new and silent and links them into voiceList in index
+// order (the storage is static: a voice keeps its address from one open of
+// the device to the next). voicesRelease empties the list and sets
+// voiceTable to null.
 bool voicesCreate();
 void voicesRelease();

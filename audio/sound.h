@@ -34,3 +34,9 @@ bool mixingPass(uint32_t bytesPlayed);
 
 // The thread entry: passes until stopRequested, sleeping 2 ms after each.
 void mixingThread();
+
+// Of the blocks whose first frame the device reached between the two frame
+// counts (frames played since the device opened, framesBefore included,
+// framesAfter not), how many it played stale: not refilled since it last
+// played them. The wave output layers count underruns with it.
+uint32_t soundCountStaleBlocks(uint64_t framesBefore, uint64_t framesAfter);
