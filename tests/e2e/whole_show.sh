@@ -1,0 +1,46 @@
+#!/bin/bash
+# The real program under Xvfb plays the whole show and, once the song is over,
+# gives the display back and exits with code 0 by itself, with no sound device
+# (SDL's silent dummy output still consumes the sound in real time).
+# Usage: whole_show.sh <path to lumen>
+set -u
+lumen=$(readlink -f "$1")
+folder=$(dirname "$lumen")
+if [ ! -f "$folder/spikigbox.3ds" ]; then
+    echo "no spikigbox.3ds beside $lumen"
+    exit 1
+fi
+for tool in Xvfb timeout; do
+    command -v "$tool" >/dev/null || { echo "$tool is missing"; exit 1; }
+done
+
+# A free display number: no lock file and no socket.
+display=""
+for n in $(seq 140 199); do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=$n; break; fi
+done
+[ -n "$display" ] || { echo "no free X display number"; exit 1; }
+
+Xvfb ":$display" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null' EXIT
+for _ in $(seq 50); do
+    [ -e "/tmp/.X11-unix/X$display" ] && break
+    sleep 0.1
+done
+
+start=$(date +%s)
+cd "$folder" && DISPLAY=":$display" SDL_AUDIODRIVER=dummy timeout 240 "$lumen" </dev/null
+code=$?
+elapsed=$(( $(date +%s) - start ))
+echo "lumen ended with exit code $code after $elapsed s"
+if [ "$code" -ne 0 ]; then
+    echo "expected exit code 0 at the end of the show"
+    exit 1
+fi
+# The song's ten scheduled order positions last about 102 s.
+if [ "$elapsed" -lt 90 ]; then
+    echo "the show ended too early"
+    exit 1
+fi
+exit 0

@@ -1,0 +1,117 @@
+// The whole show played through the capture path (virtual display and sound
+// device, the mixing passes in step with the frames), with the frames at the
+// schedule's telling moments checked as they go by.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <vector>
+
+#include "audio/music_player.h"
+#include "capture_run.h"
+#include "raster/blit.h"
+#include "scene3d/mesh.h"
+#include "show/schedule.h"
+#include "show/show.h"
+#include "show_test_support.h"
+
+namespace {
+
+const std::string modelPath = std::string(LUMEN_SOURCE_DIR) + "/assets/spikigbox.3ds";
+
+bool isPulseRow(int32_t row) {
+    static const std::set<int32_t> rows = {0, 3, 10, 13, 16, 19, 26, 29, 32, 35, 42, 45, 48, 51, 58, 61};
+    return rows.count(row) != 0;
+}
+
+TEST(Capture, WholeShowAtThirtyFramesPerSecond) {
+    if (!std::filesystem::exists(modelPath)) GTEST_SKIP() << "no model file at " << modelPath;
+    CaptureRun run;
+    const char* error = nullptr;
+    ASSERT_TRUE(captureBegin(run, 30, modelPath.c_str(), &error)) << error;
+
+    std::vector<int16_t> sound;
+    int32_t framesAtOrderTwoRowZero = 0;
+    int32_t framesAtOrderTwoRowOne = 0;
+    int32_t logoOnlyFrames = 0;
+    int32_t lastOrder = 0;
+    while (true) {
+        const ShowState before = showState;
+        if (!captureStep(run, &sound)) break;
+        ASSERT_LT(run.frameIndex, 30u * 300) << "the show does not end";
+        const int32_t order = musicPlayer.getOrder();
+        const int32_t row = musicPlayer.getRow();
+        ASSERT_GE(order, lastOrder) << "the song never goes back";
+        lastOrder = order;
+        SCOPED_TRACE(::testing::Message() << "frame " << run.frameIndex - 1 << ", order " << order << " row " << row);
+
+        if (run.frameIndex == 1) {
+            EXPECT_EQ(order, 0);
+            EXPECT_EQ(showState.barHalfHeight, 1);
+            EXPECT_TRUE(rowsAre(frameBuffer, 241, 241, 0x7F7F7F));
+            EXPECT_TRUE(rowsAre(frameBuffer, 242, 479, 0));
+        }
+        // The closer view only on pulse rows, and only from order 2 on.
+        const float distance = showMeshes()->meshes[0]->distance;
+        EXPECT_EQ(distance, order >= 2 && order <= 5 && isPulseRow(row) ? 18.0f : 20.0f);
+
+        if (order == 2 && row == 0) {
+            ++framesAtOrderTwoRowZero;
+            EXPECT_TRUE(wordDrawnAt(frameBuffer, 455, 170, "zandivorium2001", 255));
+            EXPECT_EQ(showMeshes()->meshes[0]->centreX, 160.0f);
+        }
+        if (order == 2 && row == 1 && framesAtOrderTwoRowOne < 2) {
+            ++framesAtOrderTwoRowOne;
+            EXPECT_TRUE(wordDrawnAt(frameBuffer, 455, 170, "zandivorium2001", framesAtOrderTwoRowOne == 1 ? 215 : 175));
+        }
+        if (order >= 3 && order <= 5) {
+            EXPECT_EQ(showMeshes()->meshes[0]->centreX, 106.0f);
+        }
+
+        // Once the band has shut, only the logo at its opacity remains.
+        if (order >= 6 && before.barHalfHeight == 0) {
+            ++logoOnlyFrames;
+            FrameBuffer expected{};
+            blitGreyImage(expected.pixels, logoImage, 320, 240, logoWidth, logoHeight, logoWidth, logoHeight,
+                          before.logoAlpha);
+            ASSERT_EQ(std::memcmp(frameBuffer.pixels, expected.pixels, sizeof expected.pixels), 0);
+        }
+    }
+    EXPECT_TRUE(run.finished);
+    EXPECT_TRUE(showFinished());
+    EXPECT_EQ(musicPlayer.module, nullptr);
+    EXPECT_EQ(lastOrder, 9);
+    EXPECT_GT(framesAtOrderTwoRowZero, 1);
+    EXPECT_EQ(framesAtOrderTwoRowOne, 2);
+    EXPECT_GT(logoOnlyFrames, 0);
+    EXPECT_EQ(showState.barHalfHeight, 0);
+    // What the device played, frame for frame; its first pass of the ring is
+    // silence, since nothing is mixed before the device has left a block.
+    ASSERT_EQ(sound.size(), run.framesPlayed * 2);
+    for (size_t i = 0; i < 8840 * 2; ++i) ASSERT_EQ(sound[i], 0) << i;
+    captureEnd(run);
+}
+
+TEST(Capture, SoundDoesNotDependOnTheFrameRate) {
+    if (!std::filesystem::exists(modelPath)) GTEST_SKIP() << "no model file at " << modelPath;
+    auto play = [](int32_t fps, int32_t frames) {
+        CaptureRun run;
+        std::vector<int16_t> sound;
+        EXPECT_TRUE(captureBegin(run, fps, modelPath.c_str(), nullptr));
+        for (int32_t i = 0; i < frames && captureStep(run, &sound); ++i) {
+        }
+        captureEnd(run);
+        return sound;
+    };
+    const std::vector<int16_t> fast = play(60, 60 * 4);
+    const std::vector<int16_t> slow = play(7, 7 * 4);
+    const size_t common = std::min(fast.size(), slow.size());
+    ASSERT_GT(common, size_t{44100 * 2 * 3});
+    EXPECT_TRUE(std::equal(fast.begin(), fast.begin() + static_cast<ptrdiff_t>(common), slow.begin()));
+    size_t audible = 0;
+    for (size_t i = 0; i < common; ++i) audible += fast[i] != 0;
+    EXPECT_GT(audible, 0u) << "the song is heard within its first seconds";
+}
+
+}  // namespace
