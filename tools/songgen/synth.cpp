@@ -186,6 +186,7 @@ XmInstrument makeHat() {
     XmSample s;
     s.name = "closed hat";
     s.frames = quantise(w, 0.95, false);
+    s.panning = 160;  // a little to the right, clear of the snare
     tune(s, rate, middleC);
     return one("hat", std::move(s));
 }
@@ -321,6 +322,7 @@ XmInstrument makeNoise() {
     XmSample s;
     s.name = "noise";
     s.frames = quantise(w, 0.95, false);
+    s.panning = 100;  // and the cymbals a little to the left
     s.loop = XmLoop::forward;
     s.loopStart = 0;
     s.loopLength = static_cast<uint32_t>(n);
