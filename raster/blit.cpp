@@ -1,7 +1,7 @@
 #include "raster/blit.h"
 
 #include "core/frame_buffer.h"
-#include "raster/pixel_ops.h"
+#include "raster/pixel_math.h"
 
 namespace {
 
@@ -48,11 +48,11 @@ void blitGreyImage(uint32_t* buffer, const unsigned char* image, int32_t centreX
     int64_t v = rows.first * stepY;
     for (int64_t i = rows.first; i < rows.end; ++i, v += stepY) {
         const unsigned char* sourceRow = image + (v >> 16) * sourceWidth;
-        const int32_t y = static_cast<int32_t>(top + i);
+        uint32_t* destination = buffer + (top + i) * frameWidth + left;
         int64_t u = columns.first * stepX;
         for (int64_t j = columns.first; j < columns.end; ++j, u += stepX) {
             const int32_t g = sourceRow[u >> 16];
-            if (g != 0) blendPixel(static_cast<int32_t>(left + j), y, buffer, g, g, g, alpha);
+            if (g != 0) raster::blendInto(destination + j, g, g, g, alpha);
         }
     }
 }
@@ -74,13 +74,13 @@ void blitSpriteAdditive(uint32_t* buffer, const uint32_t* sprite, int32_t centre
     int64_t v = rows.first * stepY;
     for (int64_t i = rows.first; i < rows.end; ++i, v += stepY) {
         const uint32_t* sourceRow = sprite + (v >> 16) * glowSpriteSize;
-        const int32_t y = static_cast<int32_t>(top + i);
+        uint32_t* destination = buffer + (top + i) * frameWidth + left;
         int64_t u = columns.first * stepX;
         for (int64_t j = columns.first; j < columns.end; ++j, u += stepX) {
             const uint32_t p = sourceRow[u >> 16];
             if (p != colourKey) {
-                addPixel(static_cast<int32_t>(left + j), y, buffer, static_cast<int32_t>((p >> 16) & 255u),
-                         static_cast<int32_t>((p >> 8) & 255u), static_cast<int32_t>(p & 255u));
+                raster::addInto(destination + j, static_cast<int32_t>((p >> 16) & 255u),
+                                static_cast<int32_t>((p >> 8) & 255u), static_cast<int32_t>(p & 255u));
             }
         }
     }

@@ -4,30 +4,13 @@
 #include <cstring>
 
 #include "core/frame_buffer.h"
+#include "raster/pixel_math.h"
 
 namespace {
 
-// Callers keep every pixel index inside the frame; an index outside it is
-// dropped here instead of written, so a stray coordinate can never reach
-// memory beyond the picture. A column outside 0..639 still lands on the
-// neighbouring row, as the index says (column 640 is column 0 of the next row).
-inline bool indexInFrame(int32_t x, int32_t y, int64_t& index) {
-    index = static_cast<int64_t>(y) * frameWidth + x;
-    return static_cast<uint64_t>(index) < static_cast<uint64_t>(framePixelCount);
-}
-
-inline uint32_t blendChannel(uint32_t destination, int32_t source, int32_t alpha) {
-    const int32_t d = static_cast<int32_t>(destination & 255u);
-    const int32_t s = source & 255;
-    // Arithmetic shift: rounds toward minus infinity, so alpha 255 stops one short.
-    return static_cast<uint32_t>(d + (((s - d) * alpha) >> 8)) & 255u;
-}
-
-inline void blendAt(uint32_t* pixel, int32_t red, int32_t green, int32_t blue, int32_t alpha) {
-    const uint32_t d = *pixel;
-    *pixel = (blendChannel(d >> 16, red, alpha) << 16) | (blendChannel(d >> 8, green, alpha) << 8) |
-             blendChannel(d, blue, alpha);
-}
+using raster::addInto;
+using raster::blendInto;
+using raster::indexInFrame;
 
 inline int32_t floorShift16(int64_t value) { return static_cast<int32_t>(value >> 16); }
 
@@ -52,18 +35,13 @@ void blendPixel(int32_t x, int32_t y, uint32_t* buffer, int32_t red, int32_t gre
                 int32_t alpha) {
     int64_t index;
     if (!indexInFrame(x, y, index)) return;
-    blendAt(buffer + index, red, green, blue, alpha & 255);
+    blendInto(buffer + index, red, green, blue, alpha & 255);
 }
 
 void addPixel(int32_t x, int32_t y, uint32_t* buffer, int32_t red, int32_t green, int32_t blue) {
     int64_t index;
     if (!indexInFrame(x, y, index)) return;
-    const uint32_t d = buffer[index];
-    const auto add = [](uint32_t channel, int32_t source) {
-        const uint32_t sum = (channel & 255u) + static_cast<uint32_t>(source & 255);
-        return sum > 255u ? 255u : sum;
-    };
-    buffer[index] = (add(d >> 16, red) << 16) | (add(d >> 8, green) << 8) | add(d, blue);
+    addInto(buffer + index, red, green, blue);
 }
 
 void drawSpan(uint32_t* buffer, int32_t xa, int32_t xb, int32_t y, int32_t red, int32_t green,
@@ -81,7 +59,7 @@ void drawSpan(uint32_t* buffer, int32_t xa, int32_t xb, int32_t y, int32_t red, 
     if (!indexInFrame(xa, y, index)) return;  // the whole row lies outside the picture
     uint32_t* pixel = buffer + index;
     alpha &= 255;
-    for (int32_t x = xa; x < xb; ++x, ++pixel) blendAt(pixel, red, green, blue, alpha);
+    for (int32_t x = xa; x < xb; ++x, ++pixel) blendInto(pixel, red, green, blue, alpha);
 }
 
 void drawLine(uint32_t* buffer, int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t red,

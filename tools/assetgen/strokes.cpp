@@ -163,7 +163,7 @@ std::vector<Stroke> glyphStrokes(char character) {
             g.line(right, top, right, base);
             break;
         case 'v': g.path({{left - 0.2, top}, {middle, base}, {right + 0.2, top}}); break;
-        case 'w': g.path({{1.4, top}, {3.7, base}, {6.0, 8.2}, {8.3, base}, {10.6, top}}); break;
+        case 'w': g.path({{1.7, top}, {3.8, base}, {6.0, 8.2}, {8.2, base}, {10.3, top}}); break;
         case 'x':
             g.line(left, top, right, base);
             g.line(right, top, left, base);
