@@ -303,46 +303,63 @@ void intro(Composer& c) {
     c.track(p, snare, iSnare, 52, "C-4@20 . . . . . . . C-4@1C:E94 . C-4@20:E94 C-4@28:E92");
 }
 
-void mainTheme(Composer& c) {
-    const int p = 1;  // orders 2 and 3
-    mainGroove(c, p, false);
-    c.chord(p, pad, iPad, 0, "A-3 C-4 E-4", "@18");
-    c.chord(p, pad, iPad, 16, "A-3 C-4 F-4", "@18");
-    c.chord(p, pad, iPad, 32, "G-3 C-4 E-4", "@18");
-    c.chord(p, pad, iPad, 48, "G-3 B-3 D-4", "@18");
-    wordStabs(c, p, "A-4 C-5 E-5", "A-4 C-5 F-5", "G-4 C-5 E-5");
-    c.track(p, bass, iBass, 0,
-            "A-2@30 . . A-3@28 == . A-2@2C . A-2@28 . A-3@28 . == A-2@2C . G-2@24 |"
-            "F-2@30 . . F-3@28 == . F-2@2C . F-2@28 . F-3@28 . == F-2@2C . E-2@24 |"
-            "C-2@30 . . C-3@28 == . C-2@2C . C-2@28 . C-3@28 . == C-2@2C . D-2@24 |"
-            "G-1@30 . . G-2@28 == . G-1@2C . G-1@28 . G-2@28 . == G-2@2C . G#2@28:304");
-    c.track(p, lead, iLead, 0,
-            "A-4@24 . . C-5@24 . . E-5@28 . D-5@24 . C-5@24 . . D-5@24 . . |"
-            "C-5@28 . -:483 -:400 -:400 . A-4@24 . G-4@24 . A-4@24 . . C-5@24 . . |"
-            "E-5@28 . . D-5@24 . . C-5@24 . D-5@24 . E-5@24 . . G-5@28 . . |"
-            "G-5@28 . . D-5:310 -:310 -:310 -:483 -:400 -:400 -:400 -:400 -:400 == . B-4@20 .");
+// The main theme, in two parts on the same groove: kicks on the camera
+// pulse rows and echo stabs where the words flash.
+struct MainThemePart {
+    int pattern;
+    bool fill;                  // a tom run and a snare roll at the end
+    const char* padChords[4];   // one per bar
+    const char* stabChords[3];  // for the words of bars 1, 2 and 3
+    const char* bassLine;
+    const char* leadLine;
+};
+
+void mainThemePart(Composer& c, const MainThemePart& part) {
+    const int p = part.pattern;
+    mainGroove(c, p, part.fill);
+    for (int bar = 0; bar < 4; ++bar) c.chord(p, pad, iPad, bar * 16, part.padChords[bar], "@18");
+    wordStabs(c, p, part.stabChords[0], part.stabChords[1], part.stabChords[2]);
+    c.track(p, bass, iBass, 0, part.bassLine);
+    c.track(p, lead, iLead, 0, part.leadLine);
     c.delay(p, lead, echo, iLead, 3, 0x0E, 0x30);
 }
 
-void mainThemeSecondHalf(Composer& c) {
-    const int p = 2;  // order 4
-    mainGroove(c, p, true);
-    c.chord(p, pad, iPad, 0, "A-3 C-4 F-4", "@18");
-    c.chord(p, pad, iPad, 16, "G-3 B-3 D-4", "@18");
-    c.chord(p, pad, iPad, 32, "G-3 B-3 E-4", "@18");
-    c.chord(p, pad, iPad, 48, "A-3 C-4 E-4", "@18");
-    wordStabs(c, p, "A-4 C-5 F-5", "G-4 B-4 D-5", "G-4 B-4 E-5");
-    c.track(p, bass, iBass, 0,
-            "F-2@30 . . F-3@28 == . F-2@2C . F-2@28 . F-3@28 . == F-2@2C . F#2@24 |"
-            "G-2@30 . . G-3@28 == . G-2@2C . G-2@28 . G-3@28 . == G-2@2C . D-2@24 |"
-            "E-2@30 . . E-3@28 == . E-2@2C . E-2@28 . E-3@28 . == E-2@2C . G-2@24 |"
-            "A-2@30 . . A-3@28 == . A-2@2C . A-2@28 . A-3@28 . == A-2@2C . E-2@24");
-    c.track(p, lead, iLead, 0,
-            "A-4@24 . . C-5@24 . . F-5@28 . E-5@24 . C-5@24 . . A-4@24 . . |"
-            "B-4@28 . -:483 -:400 -:400 . D-5@24 . G-5@28 . D-5@24 . . B-4@24 . . |"
-            "E-5@28 . . G-5@24 . . B-5@28 . A-5@24 . G-5@24 . . E-5@24 . . |"
-            "A-5@2C . -:483 -:400 -:400 -:400 -:400 -:400 == . E-5@1C . C-5@1C . == .");
-    c.delay(p, lead, echo, iLead, 3, 0x0E, 0x30);
+const char mainThemeBass[] =
+    "A-2@30 . . A-3@28 == . A-2@2C . A-2@28 . A-3@28 . == A-2@2C . G-2@24 |"
+    "F-2@30 . . F-3@28 == . F-2@2C . F-2@28 . F-3@28 . == F-2@2C . E-2@24 |";
+const char mainThemeLead[] =
+    "A-4@24 . . C-5@24 . . E-5@28 . D-5@24 . C-5@24 . . D-5@24 . . |"
+    "C-5@28 . -:483 -:400 -:400 . A-4@24 . G-4@24 . A-4@24 . . C-5@24 . . |";
+
+void mainTheme(Composer& c) {
+    mainThemePart(c, {
+        1,  // orders 2 and 3: Am F C G
+        false,
+        {"A-3 C-4 E-4", "A-3 C-4 F-4", "G-3 C-4 E-4", "G-3 B-3 D-4"},
+        {"A-4 C-5 E-5", "A-4 C-5 F-5", "G-4 C-5 E-5"},
+        (std::string(mainThemeBass) +
+         "C-2@30 . . C-3@28 == . C-2@2C . C-2@28 . C-3@28 . == C-2@2C . D-2@24 |"
+         "G-1@30 . . G-2@28 == . G-1@2C . G-1@28 . G-2@28 . == G-2@2C . G#2@28:304")
+            .c_str(),
+        (std::string(mainThemeLead) +
+         "E-5@28 . . D-5@24 . . C-5@24 . D-5@24 . E-5@24 . . G-5@28 . . |"
+         "G-5@28 . . D-5:310 -:310 -:310 -:483 -:400 -:400 -:400 -:400 -:400 == . B-4@20 .")
+            .c_str(),
+    });
+    mainThemePart(c, {
+        2,  // order 4: F G Em Am
+        true,
+        {"A-3 C-4 F-4", "G-3 B-3 D-4", "G-3 B-3 E-4", "A-3 C-4 E-4"},
+        {"A-4 C-5 F-5", "G-4 B-4 D-5", "G-4 B-4 E-5"},
+        "F-2@30 . . F-3@28 == . F-2@2C . F-2@28 . F-3@28 . == F-2@2C . F#2@24 |"
+        "G-2@30 . . G-3@28 == . G-2@2C . G-2@28 . G-3@28 . == G-2@2C . D-2@24 |"
+        "E-2@30 . . E-3@28 == . E-2@2C . E-2@28 . E-3@28 . == E-2@2C . G-2@24 |"
+        "A-2@30 . . A-3@28 == . A-2@2C . A-2@28 . A-3@28 . == A-2@2C . E-2@24",
+        "A-4@24 . . C-5@24 . . F-5@28 . E-5@24 . C-5@24 . . A-4@24 . . |"
+        "B-4@28 . -:483 -:400 -:400 . D-5@24 . G-5@28 . D-5@24 . . B-4@24 . . |"
+        "E-5@28 . . G-5@24 . . B-5@28 . A-5@24 . G-5@24 . . E-5@24 . . |"
+        "A-5@2C . -:483 -:400 -:400 -:400 -:400 -:400 == . E-5@1C . C-5@1C . == .",
+    });
 }
 
 void breakdown(Composer& c) {
@@ -377,75 +394,74 @@ void breakdown(Composer& c) {
             "C-4@1A:E92 C-4@1E:E92 C-4@24:E92 .");
 }
 
-// Pulsing chords: one echo-stab note per bar, its envelope loop beats eighths.
-void secondThemeChords(Composer& c, int p, const char* const chords[4]) {
-    for (int bar = 0; bar < 4; ++bar) c.chord(p, stab, iStab, bar * 16, chords[bar], "@1C");
-}
+// The second theme, four to the floor, in two parts that share the groove.
+struct SecondThemePart {
+    int pattern;
+    const char* stabChords[4];  // one echo-stab chord per bar: its envelope loop beats eighths
+    const char* padChords[3];   // chords at rows 0, 32 and 48 (null: keep the last)
+    const char* bassLine;
+    const char* bellLine;       // chord arpeggios on the bell
+    const char* leadLine;
+};
 
-void secondThemeGroove(Composer& c, int p) {
+void secondThemePart(Composer& c, const SecondThemePart& part) {
+    const int p = part.pattern;
     c.grid(p, kick, iKick, "C-4", 0, 4, "x...x...x...x...", kickHits, kickVolumes);
     for (int bar = 0; bar < 4; ++bar) {
         const int r = bar * 16;
         c.track(p, snare, iSnare, r, ". . . . C-4@26 . . . . . . . C-4@26 . . C-4@0A:ED5");
-        c.track(p, hat, iHat, r, "A-4@14 A-4@0C . A-4@0C A-4@14 A-4@0C . A-4@0C A-4@14 A-4@0C . A-4@0C A-4@14 A-4@0C . A-4@10:R82");
+        c.track(p, hat, iHat, r,
+                "A-4@14 A-4@0C . A-4@0C A-4@14 A-4@0C . A-4@0C A-4@14 A-4@0C . A-4@0C A-4@14 A-4@0C . A-4@10:R82");
         c.track(p, cymbal, iNoise, r, ". . D-6@18:EC3 . . . D-6@18:EC3 . . . D-6@18:EC3 . . . D-6@1C:EC4 .");
+        c.chord(p, stab, iStab, r, part.stabChords[bar], "@1C");
     }
+    c.track(p, cymbal, iNoise, 0, "C-5@28");
+    const int padRows[3] = {0, 32, 48};
+    for (int i = 0; i < 3; ++i)
+        if (part.padChords[i]) c.chord(p, pad, iPad, padRows[i], part.padChords[i], "@10");
+    c.track(p, bass, iBass, 0, part.bassLine);
+    c.track(p, bell, iBell, 0, part.bellLine);
+    c.track(p, lead, iLead, 0, part.leadLine);
+    c.delay(p, lead, echo, iLead, 3, 0x0C, 0xD0);
 }
 
 void secondTheme(Composer& c) {
-    {
-        const int p = 4;  // order 6: the particle cloud
-        secondThemeGroove(c, p);
-        c.track(p, cymbal, iNoise, 0, "C-5@28");
-        const char* const chords[4] = {"A-4 C-5 F-5", "G-4 C-5 E-5", "A-4 D-5 F-5", "A-4 C-5 E-5"};
-        secondThemeChords(c, p, chords);
-        c.chord(p, pad, iPad, 0, "F-3 C-4 A-4", "@10");
-        c.chord(p, pad, iPad, 32, "D-3 A-3 F-4", "@10");
-        c.track(p, bass, iBass, 0,
-                "F-2@30 . F-3@24 . F-2@30 . F-3@24 . F-2@30 . F-3@24 . F-2@30 . E-2@2C:303 . |"
-                "C-2@30 . C-3@24 . C-2@30 . C-3@24 . C-2@30 . C-3@24 . C-2@30 . D-2@2C:303 . |"
-                "D-2@30 . D-3@24 . D-2@30 . D-3@24 . D-2@30 . D-3@24 . D-2@30 . C-2@2C:303 . |"
-                "A-1@30 . A-2@24 . A-1@30 . A-2@24 . A-1@30 . A-2@24 . G-1@30 . G-2@24:104 .");
-        // Chord arpeggios on the bell, four per bar.
-        c.track(p, bell, iBell, 0,
-                "F-5@18:047 . . . F-5@14:047 . . . F-5@18:047 . . . F-5@14:047 . . . |"
-                "C-5@18:047 . . . C-5@14:047 . . . C-5@18:047 . . . C-5@14:047 . . . |"
-                "D-5@18:037 . . . D-5@14:037 . . . D-5@18:037 . . . D-5@14:037 . . . |"
-                "A-4@18:037 . . . A-4@14:037 . . . A-4@18:037 . . . A-4@14:037 . . .");
-        c.track(p, lead, iLead, 0,
-                "A-5@24 . . . . . G-5@20 . F-5@20 . . . G-5@20 . . . |"
-                "E-5@24 . . . -:483 -:400 -:400 -:400 C-5@20 . . . D-5@20 . . . |"
-                "F-5@24 . . . . . E-5@20 . D-5@20 . . . A-5@24 . . . |"
-                "E-5@24 . . . -:483 -:400 -:400 -:400 C-5@20 . . . D-5@20 . == .");
-        c.delay(p, lead, echo, iLead, 3, 0x0C, 0xD0);
-    }
-    {
-        const int p = 7;  // order 7: the credits
-        secondThemeGroove(c, p);
-        c.track(p, cymbal, iNoise, 0, "C-5@28");
-        const char* const chords[4] = {"A-4 C-5 F-5", "G-4 C-5 E-5", "G-4 B-4 D-5", "G#4 B-4 E-5"};
-        secondThemeChords(c, p, chords);
-        c.chord(p, pad, iPad, 0, "F-3 C-4 A-4", "@10");
-        c.chord(p, pad, iPad, 32, "G-3 D-4 B-4", "@10");
-        c.chord(p, pad, iPad, 48, "E-3 B-3 G#4", "@10");
-        c.track(p, bass, iBass, 0,
-                "F-2@30 . F-3@24 . F-2@30 . F-3@24 . F-2@30 . F-3@24 . F-2@30 . E-2@2C:303 . |"
-                "C-2@30 . C-3@24 . C-2@30 . C-3@24 . C-2@30 . C-3@24 . C-2@30 . D-2@2C:303 . |"
-                "G-2@30 . G-3@24 . G-2@30 . G-3@24 . G-2@30 . G-3@24 . G-2@30 . F#2@2C:303 . |"
-                "E-2@30 . E-3@24 . E-2@30 . E-3@24 . E-2@30 . E-3@24 . E-2@30 E-3@24 G#2@28 B-2@28");
-        c.track(p, bell, iBell, 0,
-                "F-5@18:047 . . . F-5@14:047 . . . F-5@18:047 . . . F-5@14:047 . . . |"
-                "C-5@18:047 . . . C-5@14:047 . . . C-5@18:047 . . . C-5@14:047 . . . |"
-                "G-5@18:047 . . . G-5@14:047 . . . G-5@18:047 . . . G-5@14:047 . . . |"
-                "E-5@18:047 . . . E-5@14:047 . . . E-5@18:047 . . . E-5@14:047 . . .");
-        c.track(p, lead, iLead, 0,
-                "C-6@24 . . . -:483 -:400 A-5@20 . G-5@20 . . . A-5@20 . . . |"
-                "G-5@24 . . . -:483 -:400 -:400 -:400 E-5@20 . . . G-5@20 . . . |"
-                "B-5@24 . . D-6:310 -:310 -:483 -:400 -:400 C-6@20 . . . B-5@20 . . . |"
-                "G#5@24 . . . -:483 -:400 -:400 -:400 -:400 -:400 -:400 -:400 == . . .");
-        c.delay(p, lead, echo, iLead, 3, 0x0C, 0xD0);
-        c.track(p, snare, iSnare, 56, ". . . . C-4@18:E94 C-4@20:E94 C-4@28:E92 C-4@30:E92");
-    }
+    secondThemePart(c, {
+        4,  // order 6: the particle cloud
+        {"A-4 C-5 F-5", "G-4 C-5 E-5", "A-4 D-5 F-5", "A-4 C-5 E-5"},
+        {"F-3 C-4 A-4", "D-3 A-3 F-4", nullptr},
+        "F-2@30 . F-3@24 . F-2@30 . F-3@24 . F-2@30 . F-3@24 . F-2@30 . E-2@2C:303 . |"
+        "C-2@30 . C-3@24 . C-2@30 . C-3@24 . C-2@30 . C-3@24 . C-2@30 . D-2@2C:303 . |"
+        "D-2@30 . D-3@24 . D-2@30 . D-3@24 . D-2@30 . D-3@24 . D-2@30 . C-2@2C:303 . |"
+        "A-1@30 . A-2@24 . A-1@30 . A-2@24 . A-1@30 . A-2@24 . G-1@30 . G-2@24:104 .",
+        "F-5@18:047 . . . F-5@14:047 . . . F-5@18:047 . . . F-5@14:047 . . . |"
+        "C-5@18:047 . . . C-5@14:047 . . . C-5@18:047 . . . C-5@14:047 . . . |"
+        "D-5@18:037 . . . D-5@14:037 . . . D-5@18:037 . . . D-5@14:037 . . . |"
+        "A-4@18:037 . . . A-4@14:037 . . . A-4@18:037 . . . A-4@14:037 . . .",
+        "A-5@24 . . . . . G-5@20 . F-5@20 . . . G-5@20 . . . |"
+        "E-5@24 . . . -:483 -:400 -:400 -:400 C-5@20 . . . D-5@20 . . . |"
+        "F-5@24 . . . . . E-5@20 . D-5@20 . . . A-5@24 . . . |"
+        "E-5@24 . . . -:483 -:400 -:400 -:400 C-5@20 . . . D-5@20 . == .",
+    });
+    secondThemePart(c, {
+        7,  // order 7: the credits
+        {"A-4 C-5 F-5", "G-4 C-5 E-5", "G-4 B-4 D-5", "G#4 B-4 E-5"},
+        {"F-3 C-4 A-4", "G-3 D-4 B-4", "E-3 B-3 G#4"},
+        "F-2@30 . F-3@24 . F-2@30 . F-3@24 . F-2@30 . F-3@24 . F-2@30 . E-2@2C:303 . |"
+        "C-2@30 . C-3@24 . C-2@30 . C-3@24 . C-2@30 . C-3@24 . C-2@30 . D-2@2C:303 . |"
+        "G-2@30 . G-3@24 . G-2@30 . G-3@24 . G-2@30 . G-3@24 . G-2@30 . F#2@2C:303 . |"
+        "E-2@30 . E-3@24 . E-2@30 . E-3@24 . E-2@30 . E-3@24 . E-2@30 E-3@24 G#2@28 B-2@28",
+        "F-5@18:047 . . . F-5@14:047 . . . F-5@18:047 . . . F-5@14:047 . . . |"
+        "C-5@18:047 . . . C-5@14:047 . . . C-5@18:047 . . . C-5@14:047 . . . |"
+        "G-5@18:047 . . . G-5@14:047 . . . G-5@18:047 . . . G-5@14:047 . . . |"
+        "E-5@18:047 . . . E-5@14:047 . . . E-5@18:047 . . . E-5@14:047 . . .",
+        "C-6@24 . . . -:483 -:400 A-5@20 . G-5@20 . . . A-5@20 . . . |"
+        "G-5@24 . . . -:483 -:400 -:400 -:400 E-5@20 . . . G-5@20 . . . |"
+        "B-5@24 . . D-6:310 -:310 -:483 -:400 -:400 C-6@20 . . . B-5@20 . . . |"
+        "G#5@24 . . . -:483 -:400 -:400 -:400 -:400 -:400 -:400 -:400 == . . .",
+    });
+    // A roll into the main theme's return.
+    c.track(7, snare, iSnare, 56, ". . . . C-4@18:E94 C-4@20:E94 C-4@28:E92 C-4@30:E92");
 }
 
 void closing(Composer& c) {
@@ -461,16 +477,17 @@ void closing(Composer& c) {
     c.chord(p, pad, iPad, 16, "A-3 C-4 F-4", "@18");
     c.chord(p, pad, iPad, 32, "A-3 D-4 F-4", "@18");
     c.chord(p, pad, iPad, 48, "G#3 B-3 E-4", "@18");
+    // The main theme's first two bars, then a turn to the dominant.
     c.track(p, bass, iBass, 0,
-            "A-2@30 . . A-3@28 == . A-2@2C . A-2@28 . A-3@28 . == A-2@2C . G-2@24 |"
-            "F-2@30 . . F-3@28 == . F-2@2C . F-2@28 . F-3@28 . == F-2@2C . E-2@24 |"
-            "D-2@30 . . D-3@28 == . D-2@2C . D-2@28 . D-3@28 . == D-2@2C . D#2@24 |"
-            "E-2@30 . . . . . . . -:A02 . . . . . == .");
+            (std::string(mainThemeBass) +
+             "D-2@30 . . D-3@28 == . D-2@2C . D-2@28 . D-3@28 . == D-2@2C . D#2@24 |"
+             "E-2@30 . . . . . . . -:A02 . . . . . == .")
+                .c_str());
     c.track(p, lead, iLead, 0,
-            "A-4@24 . . C-5@24 . . E-5@28 . D-5@24 . C-5@24 . . D-5@24 . . |"
-            "C-5@28 . -:483 -:400 -:400 . A-4@24 . G-4@24 . A-4@24 . . C-5@24 . . |"
-            "F-5@28 . . E-5@24 . . D-5@24 . E-5@24 . F-5@24 . . A-5@28 . . |"
-            "G#5@28 . -:483 -:400 -:400 -:400 -:400 -:400 B-5:308 -:308 -:483 -:601 -:A02 -:A02 == .");
+            (std::string(mainThemeLead) +
+             "F-5@28 . . E-5@24 . . D-5@24 . E-5@24 . F-5@24 . . A-5@28 . . |"
+             "G#5@28 . -:483 -:400 -:400 -:400 -:400 -:400 B-5:308 -:308 -:483 -:601 -:A02 -:A02 == .")
+                .c_str());
     c.delay(p, lead, echo, iLead, 3, 0x0E, 0x30);
     c.chord(p, stab, iStab, 48, "G#4 B-4 E-5", "@1C");
     c.chord(p, stab, iStab, 60, "== == ==");
@@ -528,7 +545,6 @@ XmSong composeSong() {
     Composer c{song};
     intro(c);
     mainTheme(c);
-    mainThemeSecondHalf(c);
     breakdown(c);
     secondTheme(c);
     closing(c);

@@ -85,6 +85,45 @@ XmEnvelope envelope(std::vector<std::pair<uint16_t, uint16_t>> points) {
     return e;
 }
 
+XmEnvelope sustained(XmEnvelope e, uint8_t point) {
+    e.sustain = true;
+    e.sustainPoint = point;
+    return e;
+}
+
+XmEnvelope looped(XmEnvelope e, uint8_t from, uint8_t to) {
+    e.loop = true;
+    e.loopStart = from;
+    e.loopEnd = to;
+    return e;
+}
+
+// A one-shot sample recorded at `rate` frames per second, which plays at
+// that rate on C-4.
+XmSample drum(const char* name, std::vector<int16_t> frames, bool sixteenBit, double rate) {
+    XmSample s;
+    s.name = name;
+    s.frames = std::move(frames);
+    s.sixteenBit = sixteenBit;
+    tune(s, rate, middleC);
+    return s;
+}
+
+// A looped sample whose waveform repeats every `framesPerCycle` frames,
+// tuned so that every note plays at its own pitch.
+XmSample pitched(const char* name, std::vector<int16_t> frames, bool sixteenBit, XmLoop loop, size_t loopStart,
+                 size_t loopLength, double framesPerCycle) {
+    XmSample s;
+    s.name = name;
+    s.frames = std::move(frames);
+    s.sixteenBit = sixteenBit;
+    s.loop = loop;
+    s.loopStart = static_cast<uint32_t>(loopStart);
+    s.loopLength = static_cast<uint32_t>(loopLength);
+    tune(s, 1.0, 1.0 / framesPerCycle);
+    return s;
+}
+
 XmInstrument one(const char* name, XmSample s) {
     XmInstrument ins;
     ins.name = name;
@@ -111,12 +150,7 @@ XmInstrument makeKick() {
         w[i] = std::tanh(1.8 * body) + 0.35 * click * std::exp(-t / 0.004);
     }
     for (size_t i = n - 200; i < n; ++i) w[i] *= static_cast<double>(n - i) / 200.0;
-    XmSample s;
-    s.name = "kick";
-    s.frames = quantise(w, 0.97, true);
-    s.sixteenBit = true;
-    tune(s, rate, middleC);
-    return one("kick", std::move(s));
+    return one("kick", drum("kick", quantise(w, 0.97, true), true, rate));
 }
 
 XmInstrument makeStab() {
@@ -126,18 +160,10 @@ XmInstrument makeStab() {
     std::vector<double> w = additive(n, 64, sawHarmonics(22, 1.0));
     const std::vector<double> b = additive(n, 65, sawHarmonics(22, 1.0), 0.3);
     for (size_t i = 0; i < n; ++i) w[i] += 0.6 * b[i];
-    XmSample s;
-    s.name = "detuned saw";
-    s.frames = quantise(w, 0.95, false, 1.5);
-    s.loop = XmLoop::forward;
-    s.loopStart = 0;
-    s.loopLength = static_cast<uint32_t>(n);
-    tune(s, 1.0, 1.0 / 64.0);
-    XmInstrument ins = one("echo stab", std::move(s));
-    ins.volumeEnvelope = envelope({{0, 64}, {3, 36}, {8, 11}, {15, 5}, {16, 34}, {18, 16}, {21, 6}, {31, 5}});
-    ins.volumeEnvelope.loop = true;
-    ins.volumeEnvelope.loopStart = 3;
-    ins.volumeEnvelope.loopEnd = 7;
+    XmInstrument ins =
+        one("echo stab", pitched("detuned saw", quantise(w, 0.95, false, 1.5), false, XmLoop::forward, 0, n, 64.0));
+    ins.volumeEnvelope =
+        looped(envelope({{0, 64}, {3, 36}, {8, 11}, {15, 5}, {16, 34}, {18, 16}, {21, 6}, {31, 5}}), 3, 7);
     ins.fadeout = 2048;
     return ins;
 }
@@ -160,11 +186,7 @@ XmInstrument makeSnare() {
         const double snap = (0.7 * low + 0.45 * bright) * std::exp(-t / 0.065);
         w[i] = std::tanh(1.3 * (0.75 * tone + snap)) * std::min(1.0, t / 0.001);
     }
-    XmSample s;
-    s.name = "snare";
-    s.frames = quantise(w, 0.97, false);
-    tune(s, rate, middleC);
-    return one("snare", std::move(s));
+    return one("snare", drum("snare", quantise(w, 0.97, false), false, rate));
 }
 
 XmInstrument makeHat() {
@@ -183,11 +205,8 @@ XmInstrument makeHat() {
         b = hp;
         w[i] = hp2 * std::exp(-t / 0.016);
     }
-    XmSample s;
-    s.name = "closed hat";
-    s.frames = quantise(w, 0.95, false);
+    XmSample s = drum("closed hat", quantise(w, 0.95, false), false, rate);
     s.panning = 160;  // a little to the right, clear of the snare
-    tune(s, rate, middleC);
     return one("hat", std::move(s));
 }
 
@@ -207,18 +226,9 @@ XmInstrument makeBass() {
         const std::vector<double> one = additive(cycle, 1, harmonics);
         w.insert(w.end(), one.begin(), one.end());
     }
-    XmSample s;
-    s.name = "bass";
-    s.frames = quantise(w, 0.97, true, 1.2);
-    s.sixteenBit = true;
-    s.loop = XmLoop::forward;
-    s.loopStart = static_cast<uint32_t>(cycle * (cycles - 1));
-    s.loopLength = static_cast<uint32_t>(cycle);
-    tune(s, 1.0, 1.0 / static_cast<double>(cycle));
-    XmInstrument ins = one("bass", std::move(s));
-    ins.volumeEnvelope = envelope({{0, 64}, {6, 52}, {24, 44}, {40, 0}});
-    ins.volumeEnvelope.sustain = true;
-    ins.volumeEnvelope.sustainPoint = 2;
+    XmInstrument ins = one("bass", pitched("bass", quantise(w, 0.97, true, 1.2), true, XmLoop::forward,
+                                           cycle * (cycles - 1), cycle, static_cast<double>(cycle)));
+    ins.volumeEnvelope = sustained(envelope({{0, 64}, {6, 52}, {24, 44}, {40, 0}}), 2);
     ins.fadeout = 1024;
     return ins;
 }
@@ -231,22 +241,11 @@ XmInstrument makePad() {
     const std::vector<double> up = additive(n, 129, sawHarmonics(14, 1.4), 0.7);
     const std::vector<double> down = additive(n, 127, sawHarmonics(14, 1.4), 1.9);
     for (size_t i = 0; i < n; ++i) w[i] += up[i] + down[i];
-    XmSample s;
-    s.name = "pad";
-    s.frames = quantise(w, 0.95, false, 1.8);
-    s.loop = XmLoop::pingPong;
-    s.loopStart = 0;
-    s.loopLength = static_cast<uint32_t>(n);
-    tune(s, 1.0, 128.0 / static_cast<double>(n));
-    XmInstrument ins = one("pad", std::move(s));
-    ins.volumeEnvelope = envelope({{0, 0}, {24, 48}, {48, 60}, {80, 44}, {112, 60}});
-    ins.volumeEnvelope.loop = true;  // swells once, then breathes until released
-    ins.volumeEnvelope.loopStart = 2;
-    ins.volumeEnvelope.loopEnd = 4;
-    ins.panningEnvelope = envelope({{0, 32}, {64, 18}, {128, 46}, {192, 32}});
-    ins.panningEnvelope.loop = true;
-    ins.panningEnvelope.loopStart = 0;
-    ins.panningEnvelope.loopEnd = 3;
+    XmInstrument ins = one("pad", pitched("pad", quantise(w, 0.95, false, 1.8), false, XmLoop::pingPong, 0, n,
+                                         static_cast<double>(n) / 128.0));
+    // Swells once, then breathes until released.
+    ins.volumeEnvelope = looped(envelope({{0, 0}, {24, 48}, {48, 60}, {80, 44}, {112, 60}}), 2, 4);
+    ins.panningEnvelope = looped(envelope({{0, 32}, {64, 18}, {128, 46}, {192, 32}}), 0, 3);
     ins.fadeout = 320;
     return ins;
 }
@@ -260,18 +259,9 @@ XmInstrument makeLead() {
         const double pulse = std::sin(pi * kk * 0.32) / kk;
         harmonics.push_back((0.8 * pulse + 0.35 / kk) / (1.0 + kk * kk / 150.0));
     }
-    XmSample s;
-    s.name = "lead";
-    s.frames = quantise(additive(cycle, 1, harmonics), 0.97, true);
-    s.sixteenBit = true;
-    s.loop = XmLoop::forward;
-    s.loopStart = 0;
-    s.loopLength = static_cast<uint32_t>(cycle);
-    tune(s, 1.0, 1.0 / static_cast<double>(cycle));
-    XmInstrument ins = one("lead", std::move(s));
-    ins.volumeEnvelope = envelope({{0, 0}, {2, 64}, {12, 50}, {28, 0}});
-    ins.volumeEnvelope.sustain = true;
-    ins.volumeEnvelope.sustainPoint = 2;
+    XmInstrument ins = one("lead", pitched("lead", quantise(additive(cycle, 1, harmonics), 0.97, true), true,
+                                           XmLoop::forward, 0, cycle, static_cast<double>(cycle)));
+    ins.volumeEnvelope = sustained(envelope({{0, 0}, {2, 64}, {12, 50}, {28, 0}}), 2);
     ins.fadeout = 1024;
     return ins;
 }
@@ -289,19 +279,10 @@ XmInstrument makeBell() {
         const double phase = 2.0 * pi * static_cast<double>(i) / static_cast<double>(cycle);
         w[i] = std::sin(phase + index * std::sin(4.0 * phase)) + 0.25 * std::sin(2.0 * phase);
     }
-    XmSample s;
-    s.name = "bell";
-    s.frames = quantise(w, 0.95, false);
-    s.loop = XmLoop::forward;
-    s.loopStart = static_cast<uint32_t>(n - loopFrames);
-    s.loopLength = static_cast<uint32_t>(loopFrames);
-    tune(s, 1.0, 1.0 / static_cast<double>(cycle));
-    XmInstrument ins = one("bell", std::move(s));
+    XmInstrument ins = one("bell", pitched("bell", quantise(w, 0.95, false), false, XmLoop::forward,
+                                           n - loopFrames, loopFrames, static_cast<double>(cycle)));
     ins.volumeEnvelope = envelope({{0, 64}, {4, 44}, {16, 24}, {48, 10}, {120, 0}});
-    ins.panningEnvelope = envelope({{0, 32}, {24, 16}, {72, 48}, {96, 32}});
-    ins.panningEnvelope.loop = true;
-    ins.panningEnvelope.loopStart = 0;
-    ins.panningEnvelope.loopEnd = 3;
+    ins.panningEnvelope = looped(envelope({{0, 32}, {24, 16}, {72, 48}, {96, 32}}), 0, 3);
     ins.fadeout = 1024;
     return ins;
 }
@@ -319,14 +300,11 @@ XmInstrument makeNoise() {
         w[i] = x - 0.85 * a;
         a = x;
     }
-    XmSample s;
-    s.name = "noise";
-    s.frames = quantise(w, 0.95, false);
+    XmSample s = drum("noise", quantise(w, 0.95, false), false, rate);
     s.panning = 100;  // and the cymbals a little to the left
     s.loop = XmLoop::forward;
     s.loopStart = 0;
     s.loopLength = static_cast<uint32_t>(n);
-    tune(s, rate, middleC);
     XmInstrument ins = one("cymbal", std::move(s));
     ins.volumeEnvelope = envelope({{0, 64}, {6, 34}, {40, 12}, {160, 0}});
     ins.fadeout = 2048;
@@ -344,11 +322,7 @@ XmInstrument makeTom() {
         w[i] = std::sin(phase) * std::exp(-t / 0.11) * std::min(1.0, t / 0.002);
     }
     for (size_t i = n - 100; i < n; ++i) w[i] *= static_cast<double>(n - i) / 100.0;
-    XmSample s;
-    s.name = "tom";
-    s.frames = quantise(w, 0.97, false);
-    tune(s, rate, middleC);
-    return one("tom", std::move(s));
+    return one("tom", drum("tom", quantise(w, 0.97, false), false, rate));
 }
 
 XmInstrument makeEmpty(const char* name) {
