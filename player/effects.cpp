@@ -199,7 +199,8 @@ void setEnvelopePosition(Channel* c, const Instrument* instrument, uint8_t p) {
     c->volumeEnvelopeDone = 0;
     c->volumeEnvelopeTick = p;
     c->volumeEnvelopeStep = dx == 0 ? 0 : static_cast<int32_t>(static_cast<int64_t>(b.y - a.y) * 65536 / dx);
-    c->volumeEnvelopeFixed = a.y * 65536 + (p - a.x) * c->volumeEnvelopeStep;
+    c->volumeEnvelopeFixed =
+        static_cast<int32_t>(a.y * 65536 + static_cast<int64_t>(p - a.x) * c->volumeEnvelopeStep);
     c->volumeEnvelopePoint = i + 1;
     c->volumeEnvelopeValue = c->volumeEnvelopeFixed >> 16;
 }

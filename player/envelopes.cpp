@@ -67,7 +67,9 @@ void stepEnvelope(Channel* channel, Envelope which, const Instrument* instrument
         e.value = e.fixed >> 16;
         e.tick += 1;
     } else if (e.tick != e.points[e.point].x) {
-        e.fixed += e.step;
+        // Points whose ticks do not rise are never met again: the value then
+        // drifts, and wraps rather than overflows (the voice takes 0..64).
+        e.fixed = static_cast<int32_t>(static_cast<uint32_t>(e.fixed) + static_cast<uint32_t>(e.step));
         e.value = e.fixed >> 16;
         e.tick += 1;
     } else {

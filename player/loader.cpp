@@ -165,7 +165,12 @@ bool readPatterns(Module* module, Reader& in, int32_t filePatterns) {
 // Envelope indices the envelope steps rely on: at most 12 points, and the
 // sustain and loop points among them; an envelope that breaks this loses the
 // part that would read outside its points.
-void checkEnvelope(uint8_t& count, uint8_t& flags, uint8_t sustain, uint8_t loopStart, uint8_t loopEnd) {
+void checkEnvelope(EnvelopePoint* points, uint8_t& count, uint8_t& flags, uint8_t sustain, uint8_t loopStart,
+                   uint8_t loopEnd) {
+    // Values run 0..64; larger ones would overflow the 16.16 arithmetic.
+    for (int32_t i = 0; i < maxEnvelopePoints; ++i) {
+        if (points[i].y > 64) points[i].y = 64;
+    }
     if (count > maxEnvelopePoints) count = maxEnvelopePoints;
     if (count < 2) flags = 0;
     if (sustain >= count) flags &= static_cast<uint8_t>(~2);
@@ -335,9 +340,9 @@ bool readInstruments(Module* module, Reader& in) {
         instrument.vibratoDepth = in.u8();
         instrument.vibratoRate = in.u8();
         instrument.fadeout = static_cast<uint16_t>(in.u16() * 2);
-        checkEnvelope(instrument.volumePointCount, instrument.volumeEnvelopeFlags, instrument.volumeSustainPoint,
+        checkEnvelope(instrument.volumeEnvelope, instrument.volumePointCount, instrument.volumeEnvelopeFlags, instrument.volumeSustainPoint,
                       instrument.volumeLoopStart, instrument.volumeLoopEnd);
-        checkEnvelope(instrument.panningPointCount, instrument.panningEnvelopeFlags, instrument.panningSustainPoint,
+        checkEnvelope(instrument.panningEnvelope, instrument.panningPointCount, instrument.panningEnvelopeFlags, instrument.panningSustainPoint,
                       instrument.panningLoopStart, instrument.panningLoopEnd);
         in.seek(start + size);
 
