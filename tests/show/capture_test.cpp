@@ -15,6 +15,7 @@
 #include "show/schedule.h"
 #include "show/show.h"
 #include "show_test_support.h"
+#include "virtual_audio.h"
 
 namespace {
 
@@ -88,6 +89,7 @@ TEST(Capture, WholeShowAtThirtyFramesPerSecond) {
     EXPECT_EQ(showState.barHalfHeight, 0);
     // What the device played, frame for frame; its first pass of the ring is
     // silence, since nothing is mixed before the device has left a block.
+    EXPECT_EQ(virtualAudioUnderruns(), 0u) << "every block was refilled before the device came back to it";
     ASSERT_EQ(sound.size(), run.framesPlayed * 2);
     for (size_t i = 0; i < 8840 * 2; ++i) ASSERT_EQ(sound[i], 0) << i;
     captureEnd(run);

@@ -18,6 +18,7 @@
 #include "contact_sheet.h"
 #include "png_writer.h"
 #include "show/show.h"
+#include "virtual_audio.h"
 #include "wav_writer.h"
 
 namespace {
@@ -201,9 +202,9 @@ int main(int argc, char** argv) {
             exitCode = 1;
         }
     }
-    std::printf("%llu frames played at %d per second (%.2f s)%s; %llu written\n",
+    std::printf("%llu frames played at %d per second (%.2f s)%s; %llu written; %u sound blocks played stale\n",
                 static_cast<unsigned long long>(run.frameIndex), run.fps,
                 captureFrameTime(run, run.frameIndex), run.finished ? ", the show ended" : "",
-                static_cast<unsigned long long>(framesWritten));
+                static_cast<unsigned long long>(framesWritten), virtualAudioUnderruns());
     return exitCode;
 }
