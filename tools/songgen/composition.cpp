@@ -55,7 +55,7 @@ constexpr int channelCount = 16;
 constexpr int mixLevel[16] = {
     100,            // kick
     130,            // snare
-    150,            // hat
+    160,            // hat
     100,            // cymbal
     100,            // bass
     125, 125, 125,  // pad
@@ -251,7 +251,7 @@ struct Composer {
 const char kickHits[] = "xo";
 const int kickVolumes[] = {0x40, 0x24};
 const char hatHits[] = "hHg";
-const int hatVolumes[] = {0x1C, 0x2C, 0x10};
+const int hatVolumes[] = {0x24, 0x34, 0x14};
 
 // The main groove: kick on the camera pulse rows (0, 3, 10, 13 of every bar),
 // snare on the back beat with a delayed ghost note, hats in eighths.

@@ -183,7 +183,7 @@ XmInstrument makeSnare() {
         low += 0.35 * (raw - low);
         const double bright = raw - prev;  // tilt the noise upwards
         prev = raw;
-        const double snap = (0.7 * low + 0.45 * bright) * std::exp(-t / 0.065);
+        const double snap = (0.7 * low + 0.7 * bright) * std::exp(-t / 0.065);
         w[i] = std::tanh(1.3 * (0.75 * tone + snap)) * std::min(1.0, t / 0.001);
     }
     return one("snare", drum("snare", quantise(w, 0.97, false), false, rate));
@@ -199,11 +199,11 @@ XmInstrument makeHat() {
     for (size_t i = 0; i < n; ++i) {
         const double t = static_cast<double>(i) / rate;
         const double x = noise.next();
-        const double hp = x - a;  // two first-difference stages: only the hiss is left
+        const double hp = x - a;  // first differences tilt the noise up to a hiss
         a = x;
         const double hp2 = hp - b;
         b = hp;
-        w[i] = hp2 * std::exp(-t / 0.016);
+        w[i] = (0.6 * hp + 0.4 * hp2) * std::exp(-t / 0.016);
     }
     XmSample s = drum("closed hat", quantise(w, 0.95, false), false, rate);
     s.panning = 160;  // a little to the right, clear of the snare
@@ -257,7 +257,7 @@ XmInstrument makeLead() {
     for (int k = 1; k <= 20; ++k) {
         const double kk = static_cast<double>(k);
         const double pulse = std::sin(pi * kk * 0.32) / kk;
-        harmonics.push_back((0.8 * pulse + 0.35 / kk) / (1.0 + kk * kk / 150.0));
+        harmonics.push_back((0.8 * pulse + 0.35 / kk) / (1.0 + kk * kk / 300.0));
     }
     XmInstrument ins = one("lead", pitched("lead", quantise(additive(cycle, 1, harmonics), 0.97, true), true,
                                            XmLoop::forward, 0, cycle, static_cast<double>(cycle)));
