@@ -533,3 +533,47 @@ TEST(Rows, EffectsOnAChannel) {
 }
 
 }  // namespace
+
+namespace {
+
+// The offline render: exact length and the same bytes on every run.
+TEST(Render, ExactLengthAndRepeatableBytes) {
+    SongBuilder b(2, 8, 2);
+    b.song.speed = 3;
+    b.song.bpm = 150;  // 735 frames a tick
+    xm::Sample smp = xm::squareSample(64, true);
+    b.song.instruments.push_back(xm::simpleInstrument(smp));
+    b.set(0, 0, 0, {49, 1, 0, 0, 0}).set(0, 4, 1, {61, 1, 0x30, 4, 0x48}).set(1, 2, 0, {97, 0, 0, 0, 0});
+    b.effect(1, 5, 1, 15, 5);  // speed 5 for rows 5..7
+    LoadedSong song = loadSong(b.song);
+    ASSERT_NE(song.module, nullptr);
+    std::vector<int16_t> first, second;
+    PassResult a = renderOnePass(song.module.get(), PassOptions{}, first);
+    PassResult c = renderOnePass(song.module.get(), PassOptions{}, second);
+    const int64_t expected = (8 * 3 + 5 * 3 + 3 * 5) * 735;
+    EXPECT_TRUE(a.complete);
+    EXPECT_EQ(a.frames, expected);
+    EXPECT_EQ(c.frames, expected);
+    ASSERT_EQ(first.size(), static_cast<size_t>(expected) * 2);
+    EXPECT_EQ(first, second);
+    int peak = 0;
+    for (int16_t v : first) peak = std::max(peak, std::abs(static_cast<int>(v)));
+    EXPECT_GT(peak, 0) << "the notes sound";
+}
+
+TEST(Render, TimeLimitCutsThePass) {
+    LoadedSong song = loadSong(SongBuilder(1).song);
+    ASSERT_NE(song.module, nullptr);
+    PassOptions options;
+    options.secondsLimit = 0.5;
+    PassResult pass = timeOnePass(song.module.get(), options);
+    EXPECT_FALSE(pass.complete);
+    EXPECT_EQ(pass.frames, 22050);
+    std::vector<int16_t> frames;
+    pass = renderOnePass(song.module.get(), options, frames);
+    EXPECT_FALSE(pass.complete);
+    EXPECT_EQ(pass.frames, 22050);
+    EXPECT_EQ(frames.size(), 22050u * 2);
+}
+
+}  // namespace
