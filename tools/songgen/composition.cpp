@@ -46,7 +46,7 @@ constexpr int kick = 0, snare = 1, hat = 2, cymbal = 3, bass = 4, pad = 5 /* 5..
               lead = 11, echo = 12, bell = 13, bellEcho = 14, perc = 15;
 // Instruments.
 constexpr int iKick = 1, iStab = 2, iSnare = 3, iHat = 4, iBass = 5, iPad = 6, iLead = 7, iBell = 8, iNoise = 9,
-              iTom = 11;
+              iRiser = 10, iTom = 11;
 
 constexpr int channelCount = 16;
 
@@ -386,9 +386,9 @@ void breakdown(Composer& c) {
     c.delay(p, bell, bellEcho, iBell, 3, 0x0C, 0x40);
     // Riser into the second theme: noise sliding up and swelling, a snare
     // roll that doubles its rate.
-    c.track(p, cymbal, iNoise, 48,
-            "C-3@04:110 -@06:110 -@08:110 -@0A:110 -@0C:110 -@0E:110 -@10:110 -@12:110 "
-            "-@14:110 -@16:110 -@18:110 -@1A:110 -@1C:110 -@1E:110 -@20:110 -@00");
+    c.track(p, cymbal, iRiser, 48,
+            "C-3@04:104 -@06:104 -@08:104 -@0A:104 -@0C:104 -@0E:104 -@10:104 -@12:104 "
+            "-@14:104 -@16:104 -@18:104 -@1A:104 -@1C:104 -@1E:104 -@20:104 -@00");
     c.track(p, snare, iSnare, 48,
             "C-4@08 . C-4@0A . C-4@0C . C-4@0E . C-4@10:E94 C-4@12:E94 C-4@14:E94 C-4@16:E94 "
             "C-4@1A:E92 C-4@1E:E92 C-4@24:E92 .");
@@ -539,7 +539,7 @@ XmSong composeSong() {
     }
 
     song.instruments = {makeKick(), makeStab(),  makeSnare(),      makeHat(),        makeBass(),
-                        makePad(),  makeLead(),  makeBell(),       makeNoise(),      makeEmpty(""),
+                        makePad(),  makeLead(),  makeBell(),       makeNoise(),      makeRiser(),
                         makeTom(),  makeEmpty(""), makeEmpty(""), makeEmpty("")};
 
     Composer c{song};

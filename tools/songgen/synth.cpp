@@ -287,27 +287,42 @@ XmInstrument makeBell() {
     return ins;
 }
 
-XmInstrument makeNoise() {
-    // A looped burst of bright noise: open hat, crash and riser, shaped by
-    // the envelope and the pattern.
+namespace {
+
+// White noise tilted towards the highs, looped over all its frames.
+XmSample loopedNoise(const char* name, uint32_t seed, size_t frames, double tilt) {
     const double rate = 22050.0;
-    const size_t n = 4096;
-    Noise noise(0xc0ffee);
-    std::vector<double> w(n);
+    Noise noise(seed);
+    std::vector<double> w(frames);
     double a = 0.0;
-    for (size_t i = 0; i < n; ++i) {
+    for (size_t i = 0; i < frames; ++i) {
         const double x = noise.next();
-        w[i] = x - 0.85 * a;
+        w[i] = x - tilt * a;
         a = x;
     }
-    XmSample s = drum("noise", quantise(w, 0.95, false), false, rate);
-    s.panning = 100;  // and the cymbals a little to the left
+    XmSample s = drum(name, quantise(w, 0.95, false), false, rate);
     s.loop = XmLoop::forward;
     s.loopStart = 0;
-    s.loopLength = static_cast<uint32_t>(n);
+    s.loopLength = static_cast<uint32_t>(frames);
+    return s;
+}
+
+}  // namespace
+
+XmInstrument makeNoise() {
+    // Open hat and crash: bright noise shaped by the envelope and the pattern.
+    XmSample s = loopedNoise("noise", 0xc0ffee, 4096, 0.85);
+    s.panning = 100;  // and the cymbals a little to the left
     XmInstrument ins = one("cymbal", std::move(s));
     ins.volumeEnvelope = envelope({{0, 64}, {6, 34}, {40, 12}, {160, 0}});
     ins.fadeout = 2048;
+    return ins;
+}
+
+XmInstrument makeRiser() {
+    // Noise with no envelope: the pattern swells it and slides it up.
+    XmInstrument ins = one("riser", loopedNoise("noise", 0x5eed, 2048, 0.5));
+    ins.fadeout = 4096;
     return ins;
 }
 

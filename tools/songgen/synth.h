@@ -12,5 +12,6 @@ XmInstrument makePad();
 XmInstrument makeLead();
 XmInstrument makeBell();
 XmInstrument makeNoise();
+XmInstrument makeRiser();
 XmInstrument makeTom();
 XmInstrument makeEmpty(const char* name);
