@@ -48,11 +48,11 @@ void blitGreyImage(uint32_t* buffer, const unsigned char* image, int32_t centreX
     int64_t v = rows.first * stepY;
     for (int64_t i = rows.first; i < rows.end; ++i, v += stepY) {
         const unsigned char* sourceRow = image + (v >> 16) * sourceWidth;
-        uint32_t* destination = buffer + (top + i) * frameWidth + left;
+        uint32_t* destination = buffer + (top + i) * frameWidth + left + columns.first;
         int64_t u = columns.first * stepX;
-        for (int64_t j = columns.first; j < columns.end; ++j, u += stepX) {
+        for (int64_t j = columns.first; j < columns.end; ++j, u += stepX, ++destination) {
             const int32_t g = sourceRow[u >> 16];
-            if (g != 0) raster::blendInto(destination + j, g, g, g, alpha);
+            if (g != 0) raster::blendInto(destination, g, g, g, alpha);
         }
     }
 }
@@ -74,12 +74,12 @@ void blitSpriteAdditive(uint32_t* buffer, const uint32_t* sprite, int32_t centre
     int64_t v = rows.first * stepY;
     for (int64_t i = rows.first; i < rows.end; ++i, v += stepY) {
         const uint32_t* sourceRow = sprite + (v >> 16) * glowSpriteSize;
-        uint32_t* destination = buffer + (top + i) * frameWidth + left;
+        uint32_t* destination = buffer + (top + i) * frameWidth + left + columns.first;
         int64_t u = columns.first * stepX;
-        for (int64_t j = columns.first; j < columns.end; ++j, u += stepX) {
+        for (int64_t j = columns.first; j < columns.end; ++j, u += stepX, ++destination) {
             const uint32_t p = sourceRow[u >> 16];
             if (p != colourKey) {
-                raster::addInto(destination + j, static_cast<int32_t>((p >> 16) & 255u),
+                raster::addInto(destination, static_cast<int32_t>((p >> 16) & 255u),
                                 static_cast<int32_t>((p >> 8) & 255u), static_cast<int32_t>(p & 255u));
             }
         }
