@@ -16,16 +16,13 @@
 //
 // Tracks are written as text, one token per row:
 //   .        nothing
-//   C-4 C#4  a note (the track's instrument is added unless the token says !)
+//   C-4 C#4  a note of the track's instrument
 //   ==       key off
 //   -        no note, for a row that only has a volume or an effect
 // followed by any of
 //   @20      set volume (hex, 00..40)
-//   v72      a raw volume-column byte (hex)
 //   :A04     an effect: letter and parameter in hex (0-9, A-F as in the
 //            file; R is the multi retrigger)
-//   i11      another instrument for this row
-//   !        no instrument byte (for legato and tone portamento)
 // A '|' is a bar line: it takes no row, and the bar before it must have 16.
 
 #include "composition.h"
@@ -129,24 +126,12 @@ XmCell parseToken(const std::string& token, int instrument) {
             if (v > 0x40) fail("volume above 40 in '" + token + "'");
             c.volume = static_cast<uint8_t>(0x10 + v);
             at += 3;
-        } else if (m == 'v') {
-            c.volume = static_cast<uint8_t>(hexByte(token, at + 1));
-            at += 3;
         } else if (m == ':') {
             if (at + 4 > token.size()) fail("short effect in '" + token + "'");
             if (c.effect != 0 || c.parameter != 0) fail("two effects in '" + token + "'");
             c.effect = static_cast<uint8_t>(effectNumber(token[at + 1], token));
             c.parameter = static_cast<uint8_t>(hexByte(token, at + 2));
             at += 4;
-        } else if (m == 'i') {
-            size_t end = at + 1;
-            while (end < token.size() && token[end] >= '0' && token[end] <= '9') ++end;
-            if (end == at + 1) fail("missing instrument in '" + token + "'");
-            instrument = std::atoi(token.substr(at + 1, end - at - 1).c_str());
-            at = end;
-        } else if (m == '!') {
-            withInstrument = false;
-            ++at;
         } else {
             fail("cannot read '" + token + "'");
         }
