@@ -463,8 +463,8 @@ TEST_P(DamagedFile, LoadsSafelyAndConsistently) {
 }
 
 INSTANTIATE_TEST_SUITE_P(MeshLoader, DamagedFile, ::testing::ValuesIn(damagedFiles),
-                         [](const auto& info) {
-                             std::string name = info.param.name;
+                         [](const auto& testInfo) {
+                             std::string name = testInfo.param.name;
                              for (char& ch : name) {
                                  if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
                              }
