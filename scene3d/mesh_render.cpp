@@ -1,6 +1,7 @@
 // Turning and drawing the meshes: perspective projection, one flat brightness
 // per face from a fixed light, and the three material modes. Faces are drawn
 // in their stored order with no depth sorting.
+#include <algorithm>
 #include <cmath>
 
 #include "core/frame_buffer.h"
@@ -87,9 +88,18 @@ double shade(Face& face, const Vec3& a, const Vec3& b, const Vec3& c, Vec3& ligh
     double e2x = static_cast<double>(c.x) - a.x;
     double e2y = static_cast<double>(c.y) - a.y;
     double e2z = static_cast<double>(c.z) - a.z;
-    face.normal = Vec3{static_cast<float>(e1y * e2z - e1z * e2y),
-                       static_cast<float>(e1z * e2x - e1x * e2z),
-                       static_cast<float>(e1x * e2y - e1y * e2x)};
+    double nx = e1y * e2z - e1z * e2y;
+    double ny = e1z * e2x - e1x * e2z;
+    double nz = e1x * e2y - e1y * e2x;
+    // Corners far beyond any sane model give a cross product too large for a
+    // float; its direction is all that matters, so bring it into range.
+    double largest = std::max({std::fabs(nx), std::fabs(ny), std::fabs(nz)});
+    if (largest > 1e30 && std::isfinite(largest)) {
+        nx /= largest;
+        ny /= largest;
+        nz /= largest;
+    }
+    face.normal = Vec3{static_cast<float>(nx), static_cast<float>(ny), static_cast<float>(nz)};
     Vec3& n = face.normal;
     double lengthSquared = static_cast<double>(n.x) * n.x + static_cast<double>(n.y) * n.y +
                            static_cast<double>(n.z) * n.z;
