@@ -120,7 +120,7 @@ void mixVoice(Voice& voice, float* out, int32_t frames) {
         const uint64_t playEnd = loopStart + sample.loopLength;
         // Only ever read inside the sample and its padding: a sample without
         // data, or whose loop runs past its length, is not played.
-        if (!sample.data || playEnd == 0 || playEnd > sample.length) {
+        if (!sample.data || playEnd == 0 || playEnd > sample.length || sample.length > 0x7FFFFFFFu) {
             silence(voice);
             return;
         }
@@ -131,11 +131,15 @@ void mixVoice(Voice& voice, float* out, int32_t frames) {
 
         // A step below 2^-24 frame is zero to the 8.24 run arithmetic: the
         // voice holds its place and adds nothing until it gets a frequency.
-        const uint32_t step824 = (voice.stepWhole << 24) + (voice.stepFraction >> 8);
+        // Steps are kept below 256 frames, where the 8.24 step cannot wrap
+        // (voiceSetFrequency gives at most 16).
+        const uint32_t stepWhole = voice.stepWhole < 256 ? voice.stepWhole : 255;
+        const uint32_t stepFraction = voice.stepWhole < 256 ? voice.stepFraction : 0xFFFFFFFFu;
+        const uint32_t step824 = (stepWhole << 24) + (stepFraction >> 8);
         if (step824 == 0) return;
 
         uint64_t position = (static_cast<uint64_t>(voice.position) << 32) | voice.positionFraction;
-        const uint64_t step = (static_cast<uint64_t>(voice.stepWhole) << 32) | voice.stepFraction;
+        const uint64_t step = (static_cast<uint64_t>(stepWhole) << 32) | stepFraction;
 
         // 1. How far to the boundary. A position already at or past it is at
         // it (distance 0), never a wrapped, huge distance.
@@ -153,8 +157,13 @@ void mixVoice(Voice& voice, float* out, int32_t frames) {
             // The distance is rounded up to the 8.24 grid, so that the run
             // reaches the boundary rather than stopping a hair short of it.
             const uint64_t d = (distance + 255) >> 8;
-            const uint64_t q = d / step824 + (d % step824 != 0 ? 1 : 0);
+            uint64_t q = d / step824 + (d % step824 != 0 ? 1 : 0);
             if (q <= static_cast<uint64_t>(run)) {
+                // The 8.24 step drops up to 255 units of 2^-32 frame, so q can
+                // come out one frame long: its last frame would be read at or
+                // past the boundary (before frame 0, at a loop from frame 0).
+                // Such a run is cut to the frames that truly lie before it.
+                if (q > 0 && (q - 1) * step >= distance) q = (distance + step - 1) / step;
                 run = static_cast<int32_t>(q);
                 reachesBoundary = true;
             }
@@ -197,6 +206,11 @@ void mixVoice(Voice& voice, float* out, int32_t frames) {
             out += 2 * run;
             frames -= run;
         }
+        // A run cut short by the ramp or by the frames asked for can still
+        // end a hair past the boundary, as the 8.24 run length is not exact;
+        // the loop then decides as if the run had ended there, before a
+        // backward position can wrap below frame 0.
+        if (!reachesBoundary && static_cast<uint64_t>(run) * step >= distance) reachesBoundary = true;
 
         // 6. The loop decides at the boundary.
         if (reachesBoundary) {
