@@ -235,6 +235,9 @@ struct Composer {
 
 const char kickHits[] = "xo";
 const int kickVolumes[] = {0x40, 0x24};
+// Four to the floor sits a little lower than the syncopated main kick.
+const char floorHits[] = "o";
+const int floorVolumes[] = {0x36};
 const char hatHits[] = "hHg";
 const int hatVolumes[] = {0x24, 0x34, 0x14};
 
@@ -391,14 +394,14 @@ struct SecondThemePart {
 
 void secondThemePart(Composer& c, const SecondThemePart& part) {
     const int p = part.pattern;
-    c.grid(p, kick, iKick, "C-4", 0, 4, "x...x...x...x...", kickHits, kickVolumes);
+    c.grid(p, kick, iKick, "C-4", 0, 4, "o...o...o...o...", floorHits, floorVolumes);
     for (int bar = 0; bar < 4; ++bar) {
         const int r = bar * 16;
         c.track(p, snare, iSnare, r, ". . . . C-4@26 . . . . . . . C-4@26 . . C-4@0A:ED5");
         c.track(p, hat, iHat, r,
                 "A-4@14 A-4@0C . A-4@0C A-4@14 A-4@0C . A-4@0C A-4@14 A-4@0C . A-4@0C A-4@14 A-4@0C . A-4@10:R82");
         c.track(p, cymbal, iNoise, r, ". . D-6@18:EC3 . . . D-6@18:EC3 . . . D-6@18:EC3 . . . D-6@1C:EC4 .");
-        c.chord(p, stab, iStab, r, part.stabChords[bar], "@1C");
+        c.chord(p, stab, iStab, r, part.stabChords[bar], "@18");
     }
     c.track(p, cymbal, iNoise, 0, "C-5@28");
     const int padRows[3] = {0, 32, 48};
