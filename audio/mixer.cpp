@@ -324,15 +324,20 @@ void mixVoices(float* destination, Voice* list, int32_t frames) {
 
 void convertBlock(int16_t* destination, const float* source, int32_t frames) {
     if (frames < 1 || !destination || !source) return;
+    // Adding and taking away 1.5 x 2^23 leaves a float in -32768..32767
+    // rounded to the nearest integer, ties to even (the default rounding
+    // mode), without a call into the maths library.
+    constexpr float roundingShift = 12582912.0f;
     const int32_t values = 2 * frames;
     for (int32_t i = 0; i < values; ++i) {
         float v = source[i];
         // Clipping before rounding gives the same result as after it, and
         // keeps the conversion to an integer in range.
-        if (v > 32767.0f) v = 32767.0f;
-        if (v < -32768.0f) v = -32768.0f;
+        v = v > 32767.0f ? 32767.0f : v;
+        v = v < -32768.0f ? -32768.0f : v;
         if (v != v) v = 0.0f;
-        destination[i] = static_cast<int16_t>(std::nearbyint(v));
+        const float rounded = (v + roundingShift) - roundingShift;
+        destination[i] = static_cast<int16_t>(static_cast<int32_t>(rounded));
     }
 }
 

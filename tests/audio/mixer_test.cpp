@@ -463,11 +463,12 @@ TEST_F(Mixer, RampLengthFollowsTheRate) {
 
 TEST(ConvertBlock, RoundsToEvenAndClips) {
     const float in[] = {40000.0f, -40000.0f, 2.5f, 3.5f, -2.5f, -3.5f, 0.5f, 1.5f, -0.4f, 32767.5f,
-                        -32768.5f, 1e30f, -1e30f, 12.49f, 7.0f, 0.0f};
-    const int16_t expected[] = {32767, -32768, 2, 4, -2, -4, 0, 2, 0, 32767, -32768, 32767, -32768, 12, 7, 0};
-    int16_t out[16];
-    convertBlock(out, in, 8);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(out[i], expected[i]) << in[i];
+                        -32768.5f, 1e30f, -1e30f, 12.49f, 7.0f, 0.0f, -0.5f, 32766.5f, -32767.5f, 1.4999f};
+    const int16_t expected[] = {32767, -32768, 2, 4, -2, -4, 0, 2, 0, 32767, -32768, 32767, -32768, 12, 7, 0,
+                                0, 32766, -32768, 1};
+    int16_t out[20];
+    convertBlock(out, in, 10);
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(out[i], expected[i]) << in[i];
 
     int16_t untouched[2] = {5, 6};
     convertBlock(untouched, in, 0);
