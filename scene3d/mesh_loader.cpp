@@ -50,9 +50,16 @@ uint32_t u32At(const unsigned char* p) {
 
 float floatAt(const unsigned char* p) { return std::bit_cast<float>(u32At(p)); }
 
-// How many whole records of `recordSize` bytes lie between the reader and `limit`.
-size_t recordsAvailable(const ChunkReader& reader, size_t limit, size_t recordSize) {
-    return limit > reader.pos ? (limit - reader.pos) / recordSize : 0;
+// Reads a list's count and works out how many of its records lie whole
+// before `limit`: the count, or fewer when the list is cut short.
+bool beginList(ChunkReader& reader, size_t limit, size_t recordSize, uint16_t& count,
+               int32_t& whole) {
+    if (!readU16(reader, limit, count)) {
+        return false;
+    }
+    size_t available = limit > reader.pos ? (limit - reader.pos) / recordSize : 0;
+    whole = static_cast<int32_t>(available < count ? available : count);
+    return true;
 }
 
 // Each list reader returns true when the whole list as counted was read; a
@@ -60,11 +67,10 @@ size_t recordsAvailable(const ChunkReader& reader, size_t limit, size_t recordSi
 // lowered to match, so nothing in the Mesh is left unread.
 bool readVertexList(ChunkReader& reader, size_t limit, Mesh& mesh) {
     uint16_t count = 0;
-    if (!readU16(reader, limit, count)) {
+    int32_t n = 0;
+    if (!beginList(reader, limit, 12, count, n)) {
         return false;
     }
-    size_t available = recordsAvailable(reader, limit, 12);
-    int32_t n = static_cast<int32_t>(available < count ? available : count);
     delete[] mesh.vertices;
     mesh.vertices = n > 0 ? new Vertex[static_cast<size_t>(n)]() : nullptr;
     mesh.vertexCount = n;
@@ -82,11 +88,10 @@ bool readVertexList(ChunkReader& reader, size_t limit, Mesh& mesh) {
 
 bool readFaceList(ChunkReader& reader, size_t limit, Mesh& mesh) {
     uint16_t count = 0;
-    if (!readU16(reader, limit, count)) {
+    int32_t n = 0;
+    if (!beginList(reader, limit, 8, count, n)) {
         return false;
     }
-    size_t available = recordsAvailable(reader, limit, 8);
-    int32_t n = static_cast<int32_t>(available < count ? available : count);
     delete[] mesh.faces;
     mesh.faces = n > 0 ? new Face[static_cast<size_t>(n)]() : nullptr;
     mesh.faceCount = n;
@@ -104,14 +109,13 @@ bool readFaceList(ChunkReader& reader, size_t limit, Mesh& mesh) {
 // beyond it (or all of them, before any vertex list) are read and dropped.
 bool readMappingList(ChunkReader& reader, size_t limit, Mesh& mesh) {
     uint16_t count = 0;
-    if (!readU16(reader, limit, count)) {
+    int32_t n = 0;
+    if (!beginList(reader, limit, 8, count, n)) {
         return false;
     }
-    size_t available = recordsAvailable(reader, limit, 8);
-    size_t n = available < count ? available : count;
-    for (size_t i = 0; i < n; ++i) {
+    for (int32_t i = 0; i < n; ++i) {
         const unsigned char* p = reader.bytes + reader.pos;
-        if (i < static_cast<size_t>(mesh.vertexCount)) {
+        if (i < mesh.vertexCount) {
             mesh.vertices[i].u = floatAt(p);
             mesh.vertices[i].v = floatAt(p + 4);
         }

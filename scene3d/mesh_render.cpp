@@ -24,24 +24,9 @@ double Vec3::dot(const Vec3& other) const {
 }
 
 void Mesh::rotate(float angleX, float angleY, float angleZ) {
-    double cosX = std::cos(static_cast<double>(angleX));
-    double sinX = std::sin(static_cast<double>(angleX));
-    double cosY = std::cos(static_cast<double>(angleY));
-    double sinY = std::sin(static_cast<double>(angleY));
-    double cosZ = std::cos(static_cast<double>(angleZ));
-    double sinZ = std::sin(static_cast<double>(angleZ));
+    const Turn turn(angleX, angleY, angleZ);
     for (int32_t i = 0; i < vertexCount; ++i) {
-        const Vec3 rest = vertices[i].rest;
-        Vec3& out = vertices[i].rotated;
-        // Each step's results are stored as floats before the next step reads them.
-        out.y = static_cast<float>(rest.y * cosX + rest.z * sinX);
-        out.z = static_cast<float>(rest.z * cosX - rest.y * sinX);
-        out.x = static_cast<float>(rest.x * cosY + out.z * sinY);
-        out.z = static_cast<float>(out.z * cosY - rest.x * sinY);
-        float x1 = out.x;
-        float y1 = out.y;
-        out.x = static_cast<float>(x1 * cosZ - y1 * sinZ);
-        out.y = static_cast<float>(y1 * cosZ + x1 * sinZ);
+        vertices[i].rotated = turn.apply(vertices[i].rest);
     }
 }
 

@@ -18,24 +18,12 @@ void ParticleField::scatter() {
 }
 
 void ParticleField::rotate(float angleX, float angleY, float angleZ) {
-    double cosX = std::cos(static_cast<double>(angleX));
-    double sinX = std::sin(static_cast<double>(angleX));
-    double cosY = std::cos(static_cast<double>(angleY));
-    double sinY = std::sin(static_cast<double>(angleY));
-    double cosZ = std::cos(static_cast<double>(angleZ));
-    double sinZ = std::sin(static_cast<double>(angleZ));
+    const Turn turn(angleX, angleY, angleZ);
     for (Particle& particle : particles) {
-        const Vec3 rest = particle.rest;
-        Vec3& out = particle.rotated;
-        out.y = static_cast<float>(rest.y * cosX + rest.z * sinX);
-        out.z = static_cast<float>(rest.z * cosX - rest.y * sinX);
-        out.x = static_cast<float>(rest.x * cosY + out.z * sinY);
-        out.z = static_cast<float>(out.z * cosY - rest.x * sinY);
-        float x1 = out.x;
-        float y1 = out.y;
-        out.x = static_cast<float>(x1 * cosZ - y1 * sinZ);
-        out.y = static_cast<float>(y1 * cosZ + x1 * sinZ);
-        out.z = static_cast<float>(static_cast<double>(out.z) - 50.0);
+        // Turned like the mesh, then moved back along the view axis.
+        Vec3 turned = turn.apply(particle.rest);
+        turned.z = static_cast<float>(static_cast<double>(turned.z) - 50.0);
+        particle.rotated = turned;
     }
 }
 

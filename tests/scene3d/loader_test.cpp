@@ -268,6 +268,13 @@ size_t findChunk(const Bytes& b, uint16_t id) {
     return b.size();
 }
 
+// The cube file ending `keep` bytes into the data of its chunk `id`.
+Bytes cubeCutAt(uint16_t id, size_t keep) {
+    Bytes b = cubeFile();
+    b.resize(findChunk(b, id) + 6 + keep);
+    return b;
+}
+
 Bytes objectWith(const std::function<void(ChunkWriter&)>& body) {
     ChunkWriter w;
     w.begin(0x4D4D);
@@ -330,34 +337,19 @@ const Damaged damagedFiles[] = {
      },
      0, 0},
     {"file cut inside the vertex list",
-     [] {
-         Bytes b = cubeFile();
-         b.resize(findChunk(b, 0x4110) + 6 + 2 + 12 * 5 + 7);
-         return b;
-     },
+     [] { return cubeCutAt(0x4110, 2 + 12 * 5 + 7); },
      5, 0},
     {"vertex count larger than its chunk",
      [] {
          return objectWith([](ChunkWriter& w) {
-             w.begin(0x4110);
-             w.u16(8);  // but only three follow
-             for (const Point& p : tri) {
-                 w.f32(p[0]);
-                 w.f32(p[1]);
-                 w.f32(p[2]);
-             }
-             w.end();
+             writeVertexList(w, tri, 8);  // but only three follow
              beginFaceList(w, {{0, 1, 2}, {0, 1, 7}});
              w.end();
          });
      },
      3, 1},
     {"file cut inside the face list",
-     [] {
-         Bytes b = cubeFile();
-         b.resize(findChunk(b, 0x4120) + 6 + 2 + 8 * 4 + 3);
-         return b;
-     },
+     [] { return cubeCutAt(0x4120, 2 + 8 * 4 + 3); },
      8, 4},
     {"face list too short for its count field",
      [] {

@@ -26,9 +26,10 @@ inline std::vector<Triangle> cubeFaces() {
             {2, 3, 7}, {2, 7, 6}, {0, 2, 6}, {0, 6, 4}, {1, 5, 7}, {1, 7, 3}};
 }
 
-inline void writeVertexList(ChunkWriter& w, const std::vector<Point>& vertices) {
+// `count` overrides the list's count field (a damaged list) when not negative.
+inline void writeVertexList(ChunkWriter& w, const std::vector<Point>& vertices, int count = -1) {
     w.begin(0x4110);
-    w.u16(static_cast<uint16_t>(vertices.size()));
+    w.u16(static_cast<uint16_t>(count >= 0 ? count : static_cast<int>(vertices.size())));
     for (const Point& p : vertices) {
         w.f32(p[0]);
         w.f32(p[1]);
