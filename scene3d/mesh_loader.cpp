@@ -18,7 +18,7 @@ constexpr uint16_t faceListChunk = 0x4120;
 constexpr uint16_t mappingListChunk = 0x4140;
 
 constexpr size_t chunkHeaderSize = 6;
-constexpr float fileUnitScale = 0.05f;
+constexpr double fileUnitScale = 0.05;
 
 // Objects and face lists hold further chunks and are walked recursively; a
 // file nesting them deeper than any modelling tool does has the deeper ones

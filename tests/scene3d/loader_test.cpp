@@ -136,7 +136,7 @@ TEST(MeshLoader, KeepsTheLastObjectsListsAndPutsMappingIntoTheCurrentList) {
     w.begin(0x4000);
     w.name("second");
     w.begin(0x4100);
-    writeVertexList(w, {{20, 0, 0}, {0, 20, 0}, {0, 0, 20}, {20, 20, 20}});
+    writeVertexList(w, {{20, 0, 0}, {0, 20, 0}, {0, 0, 20}, {13, 20, 20}});
     writeMappingList(w, 4, 7.0f);
     beginFaceList(w, {{0, 1, 2}, {3, 2, 1}});
     w.end();
@@ -151,6 +151,8 @@ TEST(MeshLoader, KeepsTheLastObjectsListsAndPutsMappingIntoTheCurrentList) {
     ASSERT_EQ(mesh.vertexCount, 4);
     ASSERT_EQ(mesh.faceCount, 2);
     EXPECT_FLOAT_EQ(mesh.vertices[3].rest.z, 1.0f);
+    // Scaled in double precision and rounded once (a float 0.05 would give 0.65000004).
+    EXPECT_EQ(mesh.vertices[3].rest.x, static_cast<float>(13 * 0.05));
     EXPECT_EQ(mesh.vertices[3].u, 10.0f);
     EXPECT_EQ(mesh.vertices[3].v, -10.0f);
     EXPECT_EQ(mesh.faces[1].a, 3);
