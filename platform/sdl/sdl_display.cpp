@@ -8,6 +8,27 @@
 
 #include "display/display.h"
 #include "display/display_platform.h"
+#include "sdl_display.h"
+
+const uint32_t sdlTextureFormats[sdlTextureFormatCount] = {
+    SDL_PIXELFORMAT_RGB888, SDL_PIXELFORMAT_ARGB8888, SDL_PIXELFORMAT_BGR888, SDL_PIXELFORMAT_ABGR8888,
+    SDL_PIXELFORMAT_BGR24,  SDL_PIXELFORMAT_RGB24,    SDL_PIXELFORMAT_RGB565, SDL_PIXELFORMAT_BGR565,
+    SDL_PIXELFORMAT_RGB555, SDL_PIXELFORMAT_BGR555,
+};
+
+bool sdlPixelLayout(uint32_t format, PixelLayout* layout) {
+    int bits = 0;
+    Uint32 red = 0, green = 0, blue = 0, alpha = 0;
+    if (SDL_PixelFormatEnumToMasks(format, &bits, &red, &green, &blue, &alpha) == SDL_FALSE || red == 0 ||
+        green == 0 || blue == 0) {
+        return false;
+    }
+    layout->bitCount = static_cast<uint32_t>(SDL_BYTESPERPIXEL(format)) * 8;
+    layout->redMask = red;
+    layout->greenMask = green;
+    layout->blueMask = blue;
+    return true;
+}
 
 namespace {
 
@@ -44,14 +65,9 @@ bool invisibleDriver(const char* driver) {
 // takes without converting; falls back to 32-bit red high, which every
 // renderer accepts (converting it itself if need be).
 Uint32 chooseTextureFormat(SDL_Renderer* renderer) {
-    static const Uint32 candidates[] = {
-        SDL_PIXELFORMAT_RGB888, SDL_PIXELFORMAT_ARGB8888, SDL_PIXELFORMAT_BGR888, SDL_PIXELFORMAT_ABGR8888,
-        SDL_PIXELFORMAT_BGR24,  SDL_PIXELFORMAT_RGB24,    SDL_PIXELFORMAT_RGB565, SDL_PIXELFORMAT_BGR565,
-        SDL_PIXELFORMAT_RGB555, SDL_PIXELFORMAT_BGR555,
-    };
     SDL_RendererInfo info;
     if (SDL_GetRendererInfo(renderer, &info) == 0) {
-        for (Uint32 candidate : candidates) {
+        for (Uint32 candidate : sdlTextureFormats) {
             for (Uint32 i = 0; i < info.num_texture_formats; ++i) {
                 if (info.texture_formats[i] == candidate) {
                     return candidate;
@@ -60,21 +76,6 @@ Uint32 chooseTextureFormat(SDL_Renderer* renderer) {
         }
     }
     return SDL_PIXELFORMAT_RGB888;
-}
-
-// The layout as a display reports it: the bit count is the storage size of a
-// pixel (a 5-5-5 pixel takes 16 bits), and the masks drop any alpha.
-bool describeFormat(Uint32 format, PixelLayout* layout) {
-    int bits = 0;
-    Uint32 red = 0, green = 0, blue = 0, alpha = 0;
-    if (SDL_PixelFormatEnumToMasks(format, &bits, &red, &green, &blue, &alpha) == SDL_FALSE) {
-        return false;
-    }
-    layout->bitCount = static_cast<uint32_t>(SDL_BYTESPERPIXEL(format)) * 8;
-    layout->redMask = red;
-    layout->greenMask = green;
-    layout->blueMask = blue;
-    return true;
 }
 
 void reportActivation(uintptr_t active) {
@@ -230,7 +231,7 @@ bool displayPlatformOpen(const char* windowName, int32_t width, int32_t height, 
 
     const Uint32 format = chooseTextureFormat(sdl.renderer);
     sdl.texture = SDL_CreateTexture(sdl.renderer, format, SDL_TEXTUREACCESS_STREAMING, width, height);
-    if (sdl.texture == nullptr || !describeFormat(format, layout)) {
+    if (sdl.texture == nullptr || !sdlPixelLayout(format, layout)) {
         return false;
     }
     // An alpha channel, where the format has one, is not ours: the top byte
