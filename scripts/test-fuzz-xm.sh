@@ -4,7 +4,7 @@
 # bounded time from our seed corpus. XM_FUZZ_SECONDS sets the time (default 60).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-out=${XM_FUZZ_BUILD:-$root/build-fuzz}
+out=${XM_FUZZ_BUILD:-$root/build-fuzz-xm}
 seconds=${XM_FUZZ_SECONDS:-60}
 mkdir -p "$out"
 
