@@ -23,6 +23,12 @@ void volumeUp(Channel* c, int32_t amount) {
     c->updateFlags |= updateVolume;
 }
 
+// The volume column's panning slides: no limits (the voice takes 0..255).
+void panBy(Channel* c, int32_t delta) {
+    c->panning += delta;
+    c->updateFlags |= updatePanning;
+}
+
 void volumeSlide(Channel* c) {
     const uint8_t m = c->volumeSlideMemory;
     if (m >> 4) {
@@ -223,14 +229,8 @@ void applyVolumeColumn(Channel* c, uint8_t v) {
         c->panning = 16 * y;
         c->updateFlags |= updatePanning;
         break;
-    case 0xD:
-        c->panning -= y;
-        c->updateFlags |= updatePanning;
-        break;
-    case 0xE:
-        c->panning += y;
-        c->updateFlags |= updatePanning;
-        break;
+    case 0xD: panBy(c, -y); break;
+    case 0xE: panBy(c, y); break;
     case 0xF:
         if (y) c->portaSpeed = static_cast<uint8_t>(16 * y);
         c->portaTarget = c->notePeriod;
@@ -250,14 +250,8 @@ void volumeColumnTick(Channel* c, uint8_t v) {
         computeVibrato(c);
         advanceVibratoPhase(c);
         break;
-    case 0xD:
-        c->panning -= y;
-        c->updateFlags |= updatePanning;
-        break;
-    case 0xE:
-        c->panning += y;
-        c->updateFlags |= updatePanning;
-        break;
+    case 0xD: panBy(c, -y); break;
+    case 0xE: panBy(c, y); break;
     case 0xF: stepTonePortamento(c); break;
     default: break;
     }

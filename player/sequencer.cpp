@@ -43,6 +43,14 @@ void lookup(const Module* module, const Channel& channel, const Instrument*& ins
 
 int32_t rowCountOf(const Pattern* pattern) { return pattern ? pattern->rowCount : 64; }
 
+// The cells of the row being played, or null when its pattern has none.
+const PatternCell* currentRowCells(const Module* module) {
+    const Pattern* pattern = currentPattern(module);
+    if (!pattern || !pattern->cells || !module->channels) return nullptr;
+    const int32_t row = module->row.load(std::memory_order_relaxed);
+    return pattern->cells + static_cast<int64_t>(row) * module->channelCount;
+}
+
 void stepEnvelopes(Channel* c, const Instrument* instrument) {
     if ((instrument->volumeEnvelopeFlags & 1) && !c->volumeEnvelopeDone) stepEnvelope(c, Envelope::volume, instrument);
     if ((instrument->panningEnvelopeFlags & 1) && !c->panningEnvelopeDone) stepEnvelope(c, Envelope::panning, instrument);
@@ -114,10 +122,8 @@ void processRow(Module* module) {
     module->nextOrder = -1;
     module->nextRow = -1;
     bool positionJump = false;
-    const Pattern* pattern = currentPattern(module);
-    if (!pattern || !pattern->cells || !module->channels) return;
-    const int32_t row = module->row.load(std::memory_order_relaxed);
-    const PatternCell* cells = pattern->cells + static_cast<int64_t>(row) * module->channelCount;
+    const PatternCell* cells = currentRowCells(module);
+    if (!cells) return;
     for (int32_t ch = 0; ch < module->channelCount; ++ch) {
         const PatternCell& cell = cells[ch];
         Channel* c = &module->channels[ch];
@@ -162,10 +168,8 @@ void processRow(Module* module) {
 }
 
 void processTick(Module* module) {
-    const Pattern* pattern = currentPattern(module);
-    if (!pattern || !pattern->cells || !module->channels) return;
-    const int32_t row = module->row.load(std::memory_order_relaxed);
-    const PatternCell* cells = pattern->cells + static_cast<int64_t>(row) * module->channelCount;
+    const PatternCell* cells = currentRowCells(module);
+    if (!cells) return;
     for (int32_t ch = 0; ch < module->channelCount; ++ch) {
         const PatternCell& cell = cells[ch];
         Channel* c = &module->channels[ch];
