@@ -18,7 +18,9 @@ FrameBuffer labelScratch;
 }  // namespace
 
 int32_t ContactSheet::width() const {
-    return columns * cellWidth + (columns + 1) * gap;
+    // A short run fills only the columns it needs.
+    const int32_t used = std::clamp(count, 1, columns);
+    return used * cellWidth + (used + 1) * gap;
 }
 
 int32_t ContactSheet::height() const {

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -159,16 +160,25 @@ int main(int argc, char** argv) {
     std::vector<int16_t> played;
     uint64_t framesWritten = 0;
     int exitCode = 0;
+    // The sound written is exactly what the device plays from --from up to --to.
+    const auto fromFrame = static_cast<uint64_t>(options.from * captureSampleRate);
+    const uint64_t toFrame = options.to >= 0 ? static_cast<uint64_t>(options.to * captureSampleRate) : UINT64_MAX;
     for (;;) {
         const uint64_t index = run.frameIndex;
         const double seconds = captureFrameTime(run, index);
-        if (options.to >= 0 && seconds >= options.to) break;
+        // The first frame at or after --to is still played, for the sound
+        // leading up to it, but not written.
+        const bool past = options.to >= 0 && seconds >= options.to;
+        const uint64_t firstPlayed = run.framesPlayed;
         played.clear();
         const bool drawn = captureStep(run, &played);
-        // The sound played on the way to this frame belongs to the moments
-        // before it.
-        if (wav.file != nullptr && seconds > options.from) wavAppend(wav, played.data(), played.size());
-        if (!drawn) break;
+        if (wav.file != nullptr) {
+            const uint64_t count = played.size() / 2;
+            const uint64_t begin = std::clamp(fromFrame, firstPlayed, firstPlayed + count) - firstPlayed;
+            const uint64_t end = std::clamp(toFrame, firstPlayed, firstPlayed + count) - firstPlayed;
+            if (end > begin) wavAppend(wav, played.data() + begin * 2, (end - begin) * 2);
+        }
+        if (!drawn || past) break;
         if (seconds < options.from) continue;
 
         if (!options.framesDir.empty()) {
