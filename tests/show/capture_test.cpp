@@ -15,6 +15,7 @@
 #include "capture_run.h"
 #include "raster/blit.h"
 #include "scene3d/mesh.h"
+#include "scene3d/particles.h"
 #include "show/schedule.h"
 #include "show/show.h"
 #include "show_test_support.h"
@@ -144,6 +145,21 @@ TEST(Capture, SoundIsTheMixedBlocksInOrderWhateverTheFrameRate) {
     size_t audible = 0;
     for (size_t i = 0; i < common; ++i) audible += fast[i] != 0;
     EXPECT_GT(audible, 0u) << "the song is heard within its first seconds";
+}
+
+TEST(Capture, EveryRunScattersTheParticlesAlike) {
+    if (!std::filesystem::exists(modelPath)) GTEST_SKIP() << "no model file at " << modelPath;
+    auto scatteredBy = [](int32_t fps) {
+        CaptureRun run;
+        EXPECT_TRUE(captureBegin(run, fps, modelPath.c_str(), nullptr));
+        std::vector<float> rest;
+        for (const Particle& particle : particleField.particles) {
+            rest.insert(rest.end(), {particle.rest.x, particle.rest.y, particle.rest.z});
+        }
+        captureEnd(run);
+        return rest;
+    };
+    EXPECT_EQ(scatteredBy(60), scatteredBy(25));
 }
 
 }  // namespace

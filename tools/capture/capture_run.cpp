@@ -1,6 +1,7 @@
 #include "capture_run.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "audio/music_player.h"
 #include "audio/sound.h"
@@ -64,6 +65,10 @@ bool captureBegin(CaptureRun& run, int32_t fps, const char* modelPath, const cha
     // The capture runs the thread's passes itself, in step with the frames.
     virtualAudioSetThreaded(false);
     if (musicPlayer.module != nullptr) musicPlayer.stop();
+    // The program never seeds the generator that scatters the particles; a
+    // generator never seeded runs as after srand(1), so every run in one
+    // process scatters them as the program does.
+    std::srand(1);
     prepareShowWithModel(modelPath);
     rewindShow();
     setShowEndHandler(noteShowEnd);
