@@ -577,3 +577,37 @@ TEST(Render, TimeLimitCutsThePass) {
 }
 
 }  // namespace
+
+#include "audio/sound.h"
+#include "virtual_audio.h"
+
+namespace {
+
+// Channels find their voice in the table as it is now: a song set playing
+// before the device opens (or across a reopen, which builds new voices)
+// still drives voice i of channel i.
+TEST(VoiceUpdate, ChannelsFollowTheVoiceTableAcrossDeviceOpens) {
+    xm::Song s = channelSong({{0, {49, 1, 0x50, 0, 0}}, {1, {49, 1, 0x50, 0, 0}}});
+    LoadedSong song = loadSong(s);
+    ASSERT_NE(song.module, nullptr);
+    virtualAudioSetAvailable(true);
+    virtualAudioSetThreaded(false);
+    modulePlay(song.module.get());
+    uint32_t bytes = 0;
+    for (int open = 0; open < 2; ++open) {
+        ASSERT_TRUE(soundOpen(44100));
+        ASSERT_NE(voiceTable, nullptr);
+        for (int i = 0; i < 12; ++i) {
+            bytes += static_cast<uint32_t>(blockLength) * 4;
+            mixingPass(bytes);
+        }
+        EXPECT_EQ(song.module->channels[0].voice, &voiceTable[0]);
+        EXPECT_NE(voiceTable[0].sample, nullptr) << "open " << open;
+        EXPECT_EQ(voiceTable[0].volume, 127) << "open " << open;
+        if (open == 0) modulePlay(song.module.get());  // start again for the second device
+    }
+    moduleStop(song.module.get());
+    soundClose();
+}
+
+}  // namespace
