@@ -7,6 +7,9 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <ddraw.h>
+#include <mmsystem.h>
+
+#include <cstdint>
 
 namespace {
 
@@ -17,6 +20,41 @@ HMODULE library = nullptr;
 IDirectDraw* directDraw = nullptr;
 IDirectDrawSurface* primarySurface = nullptr;
 IDirectDrawSurface* backSurface = nullptr;
+
+// Frame pacing for flips that do not wait for a vertical blank (emulated or
+// virtual displays flip at once): no more than 60 frames per second, since
+// every animation of the show steps once per frame.
+constexpr int64_t framesPerSecondLimit = 60;
+int64_t counterFrequency = 0;
+int64_t nextFrameTime = 0;
+bool timerResolutionRaised = false;
+
+int64_t counterNow() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+void paceFrame() {
+    if (counterFrequency <= 0) {
+        return;
+    }
+    const int64_t period = counterFrequency / framesPerSecondLimit;
+    int64_t now = counterNow();
+    if (nextFrameTime == 0 || now - nextFrameTime > period) {
+        // First frame, or far behind (a slow frame, a real vertical blank
+        // wait): start the schedule afresh rather than rushing to catch up.
+        nextFrameTime = now + period;
+        return;
+    }
+    if (now < nextFrameTime) {
+        const int64_t milliseconds = (nextFrameTime - now) * 1000 / counterFrequency;
+        if (milliseconds > 0) {
+            Sleep(static_cast<DWORD>(milliseconds));
+        }
+    }
+    nextFrameTime += period;
+}
 
 // Every message of the window goes through the core's window logic; what it
 // leaves alone gets the system's default handling.
@@ -105,6 +143,13 @@ bool displayPlatformOpen(const char* windowName, int32_t width, int32_t height, 
     layout->redMask = format.dwRBitMask;
     layout->greenMask = format.dwGBitMask;
     layout->blueMask = format.dwBBitMask;
+
+    LARGE_INTEGER frequency;
+    if (QueryPerformanceFrequency(&frequency)) {
+        counterFrequency = frequency.QuadPart;
+    }
+    // Millisecond sleeps for the pacing instead of the default scheduler tick.
+    timerResolutionRaised = timeBeginPeriod(1) == TIMERR_NOERROR;
     return true;
 }
 
@@ -145,6 +190,7 @@ void displayPlatformUnlock(uint8_t* firstPixel) {
 void displayPlatformFlip() {
     if (primarySurface != nullptr) {
         primarySurface->Flip(nullptr, DDFLIP_WAIT);
+        paceFrame();
     }
 }
 
@@ -153,6 +199,10 @@ void displayPlatformHideCursor() {
 }
 
 void displayPlatformClose() {
+    if (timerResolutionRaised) {
+        timeEndPeriod(1);
+        timerResolutionRaised = false;
+    }
     if (primarySurface != nullptr) {
         // The back buffer belongs to the flip chain and goes with it.
         primarySurface->Release();
