@@ -27,6 +27,33 @@ inline uint32_t swapRedBlueScalar(uint32_t p) {
     return __builtin_bswap32(p) >> 8;
 }
 
+// The 24-bit rows: `order` puts a source pixel's three bytes into memory
+// order in its low 24 bits. Four pixels make twelve bytes, written as three
+// 32-bit words; the rest of the row goes byte by byte.
+template <uint32_t (*order)(uint32_t)>
+void convert24(const uint32_t* source, uint8_t* destination, int32_t count) {
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const uint32_t p0 = order(source[i]), p1 = order(source[i + 1]);
+        const uint32_t p2 = order(source[i + 2]), p3 = order(source[i + 3]);
+        uint8_t* d = destination + i * 3;
+        store32(d, p0 | (p1 << 24));
+        store32(d + 4, (p1 >> 8) | (p2 << 16));
+        store32(d + 8, (p2 >> 16) | (p3 << 8));
+    }
+    for (; i < count; ++i) {
+        const uint32_t p = order(source[i]);
+        uint8_t* d = destination + i * 3;
+        d[0] = static_cast<uint8_t>(p);
+        d[1] = static_cast<uint8_t>(p >> 8);
+        d[2] = static_cast<uint8_t>(p >> 16);
+    }
+}
+
+inline uint32_t keepOrder(uint32_t p) {
+    return p & 0xFFFFFF;
+}
+
 }  // namespace
 
 void convertRgb32(const uint32_t* source, uint8_t* destination, int32_t count) {
@@ -41,44 +68,12 @@ void convertBgr32(const uint32_t* source, uint8_t* destination, int32_t count) {
     }
 }
 
-// Four pixels make twelve bytes, written as three 32-bit words; the rest of
-// the row goes byte by byte.
 void convertRgb24(const uint32_t* source, uint8_t* destination, int32_t count) {
-    int32_t i = 0;
-    for (; i + 4 <= count; i += 4) {
-        const uint32_t p0 = source[i] & 0xFFFFFF, p1 = source[i + 1] & 0xFFFFFF;
-        const uint32_t p2 = source[i + 2] & 0xFFFFFF, p3 = source[i + 3] & 0xFFFFFF;
-        uint8_t* d = destination + i * 3;
-        store32(d, p0 | (p1 << 24));
-        store32(d + 4, (p1 >> 8) | (p2 << 16));
-        store32(d + 8, (p2 >> 16) | (p3 << 8));
-    }
-    for (; i < count; ++i) {
-        const uint32_t p = source[i];
-        uint8_t* d = destination + i * 3;
-        d[0] = static_cast<uint8_t>(p);
-        d[1] = static_cast<uint8_t>(p >> 8);
-        d[2] = static_cast<uint8_t>(p >> 16);
-    }
+    convert24<keepOrder>(source, destination, count);
 }
 
 void convertBgr24(const uint32_t* source, uint8_t* destination, int32_t count) {
-    int32_t i = 0;
-    for (; i + 4 <= count; i += 4) {
-        const uint32_t p0 = swapRedBlueScalar(source[i]), p1 = swapRedBlueScalar(source[i + 1]);
-        const uint32_t p2 = swapRedBlueScalar(source[i + 2]), p3 = swapRedBlueScalar(source[i + 3]);
-        uint8_t* d = destination + i * 3;
-        store32(d, p0 | (p1 << 24));
-        store32(d + 4, (p1 >> 8) | (p2 << 16));
-        store32(d + 8, (p2 >> 16) | (p3 << 8));
-    }
-    for (; i < count; ++i) {
-        const uint32_t p = source[i];
-        uint8_t* d = destination + i * 3;
-        d[0] = static_cast<uint8_t>(p >> 16);
-        d[1] = static_cast<uint8_t>(p >> 8);
-        d[2] = static_cast<uint8_t>(p);
-    }
+    convert24<swapRedBlueScalar>(source, destination, count);
 }
 
 void convertRgb565(const uint32_t* source, uint8_t* destination, int32_t count) {
