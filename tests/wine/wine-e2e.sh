@@ -11,6 +11,9 @@
 #     pixel) and 640x480x16 (only 16 bits, 5-6-5): the show is drawn (bars at
 #     rows 160 and 320 across the whole width, black far above and below), the
 #     song is heard on the sink, and Escape ends the program with exit code 0.
+#   to the end: at 24 bits, left alone, the show ends by itself when the song
+#     is over (about 100 s): the music is stopped (the wave output closed, the
+#     mixing thread ended), the display released, exit code 0.
 #   model missing: the message goes to stderr and into a message box, which
 #     the test answers with Return; exit code 1, no mode switched.
 #   display unavailable: Xvfb at 1024x768, where every 640x480 mode fails:
@@ -204,6 +207,30 @@ run_show() {
 
 run_show 24
 run_show 16
+
+# Left alone, the show stops its music and ends by itself after the song.
+run_to_end() {
+  local dir=$work/to-end
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  cp "$exe_dir/lumen.exe" "$exe_dir/spikigbox.3ds" "$dir/"
+  start_xvfb 640x480x24
+  local start
+  start=$(date +%s)
+  (cd "$dir" && exec wine lumen.exe) >"$dir/out.log" 2>&1 &
+  prog_pid=$!
+  wait_exit "$prog_pid" 200
+  prog_pid=""
+  if [ "$rc" = 0 ]; then
+    pass "to the end: the show ends by itself after $(($(date +%s) - start)) s with exit code 0"
+  else
+    fail "to the end: exit code $rc (expected 0 once the song is over)"
+    sed 's/^/  | /' "$dir/out.log" | tail -20 >&2
+  fi
+  wineserver -k 2>/dev/null || true
+  stop_xvfb
+}
+run_to_end
 
 # The model file missing: the message on stderr and in a box, exit code 1.
 run_missing_model() {
