@@ -180,7 +180,14 @@ run_show() {
     fail "$depth-bit screen: bars not where they belong (row 160 min $top_min, row 320 min $bottom_min, above $above, below $below); see $shot"
   fi
 
-  sleep 1
+  # Other keys are ignored; Escape ends the program.
+  xdotool key a space Return F4
+  sleep 2
+  if kill -0 "$prog_pid" 2>/dev/null; then
+    pass "$depth-bit screen: other keys leave the show running"
+  else
+    fail "$depth-bit screen: the program ended on a key other than Escape"
+  fi
   xdotool key Escape
   wait_exit "$prog_pid" 30
   prog_pid=""
