@@ -3,6 +3,9 @@
 #   smoke.sh escape <lumen>      under Xvfb: frames appear, Escape ends it with 0
 #   smoke.sh terminate <lumen>   under Xvfb: SIGTERM closes it like the window's close, 0
 #   smoke.sh no-display <lumen>  with no display at all: exit code 1 and no output
+#   smoke.sh missing-model <lumen>  under Xvfb, run where no model lies: a
+#                                message box (and the same line on stderr)
+#                                before any full-screen window; OK ends it
 # The program runs from its own folder, where its model file lies, with SDL's
 # silent sound output.
 set -u
@@ -34,7 +37,7 @@ if [ "$mode" = no-display ]; then
     exit 0
 fi
 
-for tool in Xvfb xdotool import identify; do
+for tool in Xvfb xdotool xwininfo import identify; do
     command -v "$tool" >/dev/null || fail "$tool is missing"
 done
 
@@ -50,6 +53,42 @@ done
 [ -s "$work/display" ] || fail "Xvfb did not start"
 export DISPLAY=":$(head -n1 "$work/display")"
 unset WAYLAND_DISPLAY SDL_VIDEODRIVER LUMEN_ALLOW_OFFSCREEN
+
+# The top-level window named $1 as "width height x y", or nothing.
+window_geometry() {
+    xwininfo -root -tree 2>/dev/null | grep -F "\"$1\"" | head -n1 |
+        sed -E 's/.* ([0-9]+)x([0-9]+)\+(-?[0-9]+)\+(-?[0-9]+) .*/\1 \2 \3 \4/'
+}
+
+if [ "$mode" = missing-model ]; then
+    mkdir "$work/empty"
+    (cd "$work/empty" && SDL_AUDIODRIVER=dummy exec "$lumen" >"$work/out" 2>&1 </dev/null) &
+    pid=$!
+    box=""
+    for _ in $(seq 100); do
+        kill -0 "$pid" 2>/dev/null || fail "lumen ended without waiting for the message: $(cat "$work/out")"
+        box=$(window_geometry "multimedia error")
+        [ -n "$box" ] && break
+        sleep 0.1
+    done
+    [ -n "$box" ] || fail "no message box"
+    grep -q "cannot open 3ds-file" "$work/out" || fail "no message on stderr: $(cat "$work/out")"
+    [ -z "$(window_geometry "quorbel::lumen")" ] || fail "the display was opened before the model was read"
+    # Click the box's OK button, centred near its bottom edge.
+    read -r w h x y <<<"$box"
+    xdotool mousemove $((x + w / 2)) $((y + h - 28)) click 1
+    for _ in $(seq 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null && fail "lumen still running 5 s after OK"
+    wait "$pid"
+    code=$?
+    pid=""
+    [ "$code" -le 1 ] || fail "exit code $code after OK"
+    echo "message box answered; exit code $code"
+    exit 0
+fi
 
 (cd "$folder" && SDL_AUDIODRIVER=dummy exec "$lumen" >"$work/out" 2>&1 </dev/null) &
 pid=$!
