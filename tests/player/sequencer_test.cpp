@@ -45,9 +45,14 @@ std::string timeline(Module* m, int64_t* frames) {
     int runStart = -1;
     auto flush = [&] {
         if (last.first < 0) return;
-        rows += std::to_string(last.first) + ":" + std::to_string(runStart);
-        if (last.second != runStart) rows += "-" + std::to_string(last.second);
-        rows += " ";
+        rows += std::to_string(last.first);
+        rows += ':';
+        rows += std::to_string(runStart);
+        if (last.second != runStart) {
+            rows += '-';
+            rows += std::to_string(last.second);
+        }
+        rows += ' ';
     };
     options.onRow = [&](const RowStart& r) {
         if (r.order == last.first && r.row == last.second + 1) {
