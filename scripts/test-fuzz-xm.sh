@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds the XM loader's fuzz target with clang (libFuzzer, AddressSanitizer,
 # UndefinedBehaviorSanitizer) in its own build folder and runs it for a short,
-# bounded time from our seed corpus. XM_FUZZ_SECONDS sets the time (default 60).
+# bounded time from our seed corpus. LUMEN_FUZZ_SECONDS sets the time (default
+# 60); libFuzzer's own log goes to xm_load_fuzz.log in the build folder.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-out=${XM_FUZZ_BUILD:-$root/build-fuzz-xm}
-seconds=${XM_FUZZ_SECONDS:-60}
+out=${LUMEN_FUZZ_BUILD:-$root/build-fuzz-xm}
+seconds=${LUMEN_FUZZ_SECONDS:-60}
 mkdir -p "$out"
 
 cxx=${FUZZ_CXX:-clang++-14}
@@ -30,5 +31,11 @@ mkdir -p "$corpus"
 cp "$root"/tests/fuzz/xm-corpus/*.xm "$corpus/"
 
 echo "fuzzing the XM loader for ${seconds}s"
-"$out/xm_load_fuzz" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
-  -print_final_stats=1 -artifact_prefix="$out/" "$corpus"
+log="$out/xm_load_fuzz.log"
+if ! "$out/xm_load_fuzz" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+  -print_final_stats=1 -artifact_prefix="$out/" "$corpus" >"$log" 2>&1; then
+  tail -n 80 "$log"
+  echo "the XM fuzz target found a fault; its input is in $out/crash-* (full log: $log)"
+  exit 1
+fi
+grep -E '^stat::(number_of_executed_units|new_units_added|peak_rss_mb)' "$log" || tail -n 5 "$log"

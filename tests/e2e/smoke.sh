@@ -85,28 +85,52 @@ if [ "$mode" = missing-model ]; then
     wait "$pid"
     code=$?
     pid=""
-    [ "$code" -le 1 ] || fail "exit code $code after OK"
-    echo "message box answered; exit code $code"
+    [ "$code" -eq 1 ] || fail "exit code $code after OK, expected 1"
+    echo "message box answered; exit code 1"
     exit 0
 fi
 
-(cd "$folder" && SDL_AUDIODRIVER=dummy exec "$lumen" >"$work/out" 2>&1 </dev/null) &
-pid=$!
+# Why the program is gone, when it ended before it was asked to.
+ended_early() {
+    wait "$pid"
+    local code=$?
+    pid=""
+    fail "lumen ended early with exit code $code: $(cat "$work/out")"
+}
 
-# Wait for the window, then for a picture that is not all one colour.
+start_lumen() {
+    (cd "$folder" && SDL_AUDIODRIVER=dummy exec "$lumen" >"$work/out" 2>&1 </dev/null) &
+    pid=$!
+}
+
+# Wait for the window, then for a picture that is not all one colour. A
+# freshly started X server on a busy machine can refuse the very first
+# client; a program that could not open the display at once is given one
+# more start, and a second refusal fails the test.
+start_lumen
 window=""
-for _ in $(seq 100); do
-    kill -0 "$pid" 2>/dev/null || fail "lumen ended early: $(cat "$work/out")"
-    window=$(xdotool search --name '^quorbel::lumen$' 2>/dev/null | head -n1)
+for attempt in 1 2; do
+    for _ in $(seq 100); do
+        kill -0 "$pid" 2>/dev/null || break
+        window=$(xdotool search --name '^quorbel::lumen$' 2>/dev/null | head -n1)
+        [ -n "$window" ] && break
+        sleep 0.1
+    done
     [ -n "$window" ] && break
-    sleep 0.1
+    kill -0 "$pid" 2>/dev/null && break
+    wait "$pid"
+    code=$?
+    pid=""
+    [ "$attempt" -eq 1 ] && [ "$code" -eq 1 ] || fail "lumen ended early with exit code $code: $(cat "$work/out")"
+    echo "note: lumen could not open the display at its first start (exit code 1); starting it again"
+    start_lumen
 done
 [ -n "$window" ] || fail "no window named quorbel::lumen"
 
 colours=0
 for _ in $(seq 40); do
     sleep 0.25
-    kill -0 "$pid" 2>/dev/null || fail "lumen ended early: $(cat "$work/out")"
+    kill -0 "$pid" 2>/dev/null || ended_early
     import -window root "$work/shot.png" 2>/dev/null || continue
     colours=$(identify -format '%k' "$work/shot.png" 2>/dev/null || echo 0)
     [ "$colours" -gt 1 ] && break

@@ -14,20 +14,18 @@ for tool in Xvfb timeout; do
     command -v "$tool" >/dev/null || { echo "$tool is missing"; exit 1; }
 done
 
-# A free display number: no lock file and no socket.
-display=""
-for n in $(seq 140 199); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=$n; break; fi
-done
-[ -n "$display" ] || { echo "no free X display number"; exit 1; }
-
-Xvfb ":$display" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display number itself and writes it to fd 3 once it
+# accepts clients.
+work=$(mktemp -d)
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null' EXIT
-for _ in $(seq 50); do
-    [ -e "/tmp/.X11-unix/X$display" ] && break
+trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
     sleep 0.1
 done
+[ -s "$work/display" ] || { echo "Xvfb did not start"; exit 1; }
+display=$(head -n1 "$work/display")
 
 start=$(date +%s)
 cd "$folder" && DISPLAY=":$display" SDL_AUDIODRIVER=dummy timeout 240 "$lumen" </dev/null
