@@ -2,14 +2,21 @@
 // sleeping.
 #include "core/platform.h"
 
+#include "audio/sound.h"
+
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include <cstdio>
 
 void platformExitProcess(int code) {
-    // ExitProcess ends every thread, the mixing thread included, without
-    // running static destructors that thread may still depend on.
+    // The mixing thread runs at time-critical priority and spends much of its
+    // life inside the wave driver's calls. ExitProcess would end it wherever
+    // it stands and then let the driver close its device on the way out,
+    // which can bring the process down with a crash instead of the exit
+    // code. So the thread finishes its block and the device is closed first
+    // (nothing is open when the sound device never opened).
+    soundClose();
     ExitProcess(static_cast<UINT>(code));
 }
 
