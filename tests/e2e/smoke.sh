@@ -23,6 +23,18 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
+# Gives the program 5 s to end after $1 and sets code to its exit code.
+wait_for_end() {
+    for _ in $(seq 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null && fail "lumen still running 5 s after $1"
+    wait "$pid"
+    code=$?
+    pid=""
+}
+
 [ -x "$lumen" ] || fail "no program at $lumen"
 [ -f "$folder/spikigbox.3ds" ] || fail "no spikigbox.3ds beside $lumen"
 
@@ -77,14 +89,7 @@ if [ "$mode" = missing-model ]; then
     # Click the box's OK button, centred near its bottom edge.
     read -r w h x y <<<"$box"
     xdotool mousemove $((x + w / 2)) $((y + h - 28)) click 1
-    for _ in $(seq 50); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -0 "$pid" 2>/dev/null && fail "lumen still running 5 s after OK"
-    wait "$pid"
-    code=$?
-    pid=""
+    wait_for_end "OK"
     [ "$code" -eq 1 ] || fail "exit code $code after OK, expected 1"
     echo "message box answered; exit code 1"
     exit 0
@@ -145,14 +150,7 @@ case "$mode" in
     *) fail "unknown mode $mode" ;;
 esac
 
-for _ in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "lumen still running 5 s after $mode"
-wait "$pid"
-code=$?
-pid=""
+wait_for_end "$mode"
 [ "$code" -eq 0 ] || fail "exit code $code, expected 0; output: $(cat "$work/out")"
 # The window is gone with the process and the desktop is back.
 [ -z "$(xdotool search --name '^quorbel::lumen$' 2>/dev/null)" ] || fail "window left behind"
