@@ -143,13 +143,22 @@ wineserver -w
 echo "Wine prefix made in $(($(date +%s) - start)) s"
 stop_xvfb
 
+# A fresh folder $work/$1 holding lumen.exe and, unless $2 is
+# "without-model", the model file; prints its path.
+case_dir() {
+  local dir=$work/$1
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  cp "$exe_dir/lumen.exe" "$dir/"
+  [ "${2:-}" = without-model ] || cp "$exe_dir/spikigbox.3ds" "$dir/"
+  echo "$dir"
+}
+
 # The show at one depth of the X screen.
 run_show() {
   local depth=$1
-  local dir=$work/show-$depth
-  rm -rf "$dir"
-  mkdir -p "$dir"
-  cp "$exe_dir/lumen.exe" "$exe_dir/spikigbox.3ds" "$dir/"
+  local dir
+  dir=$(case_dir show-$depth)
   start_xvfb "640x480x$depth"
   (cd "$dir" && exec wine lumen.exe) >"$dir/out.log" 2>&1 &
   prog_pid=$!
@@ -217,10 +226,8 @@ run_show 16
 
 # Left alone, the show stops its music and ends by itself after the song.
 run_to_end() {
-  local dir=$work/to-end
-  rm -rf "$dir"
-  mkdir -p "$dir"
-  cp "$exe_dir/lumen.exe" "$exe_dir/spikigbox.3ds" "$dir/"
+  local dir
+  dir=$(case_dir to-end)
   start_xvfb 640x480x24
   local start
   start=$(date +%s)
@@ -241,10 +248,8 @@ run_to_end
 
 # The model file missing: the message on stderr and in a box, exit code 1.
 run_missing_model() {
-  local dir=$work/no-model
-  rm -rf "$dir"
-  mkdir -p "$dir"
-  cp "$exe_dir/lumen.exe" "$dir/"
+  local dir
+  dir=$(case_dir no-model without-model)
   start_xvfb 640x480x24
   (cd "$dir" && exec wine lumen.exe) >"$dir/out.log" 2>"$dir/err.log" &
   prog_pid=$!
@@ -285,10 +290,8 @@ run_missing_model
 
 # No 640x480 mode at all: the display cannot be opened, exit code 1.
 run_display_unavailable() {
-  local dir=$work/no-display
-  rm -rf "$dir"
-  mkdir -p "$dir"
-  cp "$exe_dir/lumen.exe" "$exe_dir/spikigbox.3ds" "$dir/"
+  local dir
+  dir=$(case_dir no-display)
   start_xvfb 1024x768x24
   (cd "$dir" && exec wine lumen.exe) >"$dir/out.log" 2>&1 &
   prog_pid=$!
