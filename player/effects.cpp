@@ -297,7 +297,7 @@ void effectRow(CellContext& x) {
         if (p) c->sampleOffsetMemory = p;
         const uint32_t offset = static_cast<uint32_t>(c->sampleOffsetMemory) * 256u;
         if (offset < x.sample->loopStart + x.sample->loopLength) {
-            if (voiceTable) voiceTable[c->voiceIndex & (voiceCount - 1)].startOffset = offset;
+            if (Voice* voice = channelVoice(c)) voice->startOffset = offset;
         } else {
             c->updateFlags &= static_cast<uint8_t>(~updateStart);
             c->updateFlags |= updateStop;

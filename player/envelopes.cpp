@@ -162,14 +162,15 @@ int32_t voiceFrequencyFor(const Channel* channel, bool linear) {
     return static_cast<int32_t>(14317056 / period);
 }
 
+Voice* channelVoice(const Channel* channel) {
+    return voiceTable ? &voiceTable[channel->voiceIndex & (voiceCount - 1)] : nullptr;
+}
+
 void updateVoice(Channel* channel, const Sample* sample, const Module* module) {
     if (static_cast<int64_t>(channel->period) + channel->periodOffset == 0) {
         channel->updateFlags &= static_cast<uint8_t>(~updateFrequency);
     }
-    // Look the voice up from the table each time: the table is rebuilt when
-    // the sound device is opened again, and the channel must not keep a
-    // reference into a released one.
-    Voice* voice = voiceTable ? &voiceTable[channel->voiceIndex & (voiceCount - 1)] : nullptr;
+    Voice* voice = channelVoice(channel);
     channel->voice = voice;
     if (!voice) return;
     const uint8_t flags = channel->updateFlags;
